@@ -1,0 +1,138 @@
+// The collector: an incremental, non-moving mark-and-sweep collector with a write barrier.
+//
+// Invariants (everything below keeps them):
+// - Every collected object sits in exactly one of four circular lists: unmarked (not reached in
+//   this cycle, new objects included), queued (grey: reached, references not yet marked), marked
+//   (black) and free (found dead, waiting for its destructor).
+// - An object's colour is the low two bits of `flags`. Equal to `gc_markbit` means unmarked; the
+//   other value means marked. The mark bit flips at every cycle end, so survivors become unmarked
+//   without being touched. Colour 3 is for static objects, which are never queued, moved or freed.
+// - Every stored reference goes through gc_assign, which greys an unmarked value before storing it,
+//   so nothing stored into a black object during a cycle can be missed.
+// - The native stack is never scanned: steps run only between calls into the game, when no local
+//   holds a reference, and allocation never starts a collection.
+// - Destruction is deferred: dead objects are destroyed by later allocations, byte for byte.
+//
+// Single-threaded, except gc_ext_new_bytes, which loaders on any thread bump atomically.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+
+// The list links come first after the virtual-table pointer; list heads are bare links.
+struct gc_link {
+    gc_link* succ;
+    gc_link* pred;
+};
+
+struct gc_static_tag {};
+
+struct gc_object : gc_link {
+    uint32_t flags; // size in bytes (multiple of 8) | colour
+
+    // Leaves the header alone: gc_object_alloc has filled it in before construction. The runtime is
+    // built with -fno-lifetime-dse so that the compiler keeps those stores.
+    gc_object() {}
+    // Static objects (the empty arrays): coloured 3 and in no list.
+    explicit gc_object(gc_static_tag) : gc_link{nullptr, nullptr}, flags(3) {}
+    gc_object(const gc_object&) = delete;
+    gc_object& operator=(const gc_object&) = delete;
+    virtual ~gc_object() {}
+
+    // Greys every collected object this object references.
+    virtual void mark() {}
+
+    int gc_size() const { return int(flags & ~7u); }
+    int gc_colour() const { return int(flags & 3u); }
+
+    static void* operator new(std::size_t size);
+    // Only reached when a constructor throws: the block is unlinked and returned at once.
+    static void operator delete(void* p, std::size_t size);
+};
+
+// Base of collectable interfaces: an interface reference is turned back into its object to mark it.
+struct gc_interface {
+    virtual ~gc_interface() {}
+};
+
+inline constexpr int gc_cycle_bytes = 0x800000;
+
+extern int gc_markbit;
+extern int gc_new_bytes;
+extern std::atomic<int> gc_ext_new_bytes;
+extern int gc_alloced_bytes;
+extern int gc_marked_bytes;
+extern int gc_free_bytes;
+
+extern gc_link gc_unmarked_list;
+extern gc_link gc_queued_list;
+extern gc_link gc_marked_list;
+extern gc_link gc_free_list;
+
+void* gc_object_alloc(int size);
+void gc_object_free(gc_object* p);
+void gc_ext_malloced(int bytes);
+void gc_init1();
+
+// Grey: an unmarked object moves to the end of the queue.
+void gc_grey(gc_object* p);
+// Mark at once: an unmarked object becomes black and its mark() runs now.
+void gc_mark_now(gc_object* p);
+void gc_mark_queued(int target);
+void gc_sweep();
+// Greys every registered global root.
+void gc_mark();
+// One collector step; `extra_root` (the host's delegate) is marked at once first.
+void gc_collect_step(gc_object* extra_root);
+
+inline bool gc_is_unmarked(const gc_object* p) { return p->gc_colour() == gc_markbit; }
+
+inline gc_object* gc_obj(gc_object* p) { return p; }
+inline gc_object* gc_obj(gc_interface* p) { return dynamic_cast<gc_object*>(p); }
+
+template <class T> inline void gc_mark_q(T* p) {
+    if (!p) return;
+    gc_object* o = gc_obj(p);
+    if (o && gc_is_unmarked(o)) gc_grey(o);
+}
+
+// The store barrier for every reference: grey the value if unmarked, then store it.
+template <class T, class U> inline T* gc_assign(T*& ref, U* value) {
+    gc_mark_q(value);
+    return ref = value;
+}
+
+// Global roots. Every module global holding a collected reference is a VxRoot, which registers
+// itself at static initialisation, so gc_mark() cannot forget one.
+class VxRootBase {
+public:
+    VxRootBase();
+    VxRootBase(const VxRootBase&) = delete;
+    VxRootBase& operator=(const VxRootBase&) = delete;
+    virtual void grey() = 0;
+    static void grey_all();
+
+protected:
+    ~VxRootBase() = default;
+
+private:
+    VxRootBase* next;
+    static VxRootBase* first;
+};
+
+template <class T> class VxRoot final : public VxRootBase {
+public:
+    VxRoot() : value() {}
+    VxRoot& operator=(const T& v) {
+        gc_assign(value, v);
+        return *this;
+    }
+    operator const T&() const { return value; }
+    const T& get() const { return value; }
+    auto operator->() const { return value; }
+    void grey() override { gc_mark_q(value); }
+
+private:
+    T value;
+};
