@@ -1,0 +1,16 @@
+// Decoders and path rules shared by the host's loaders.
+#pragma once
+
+#include "runtime/string.h"
+
+#include <cstdio>
+
+// The framework's rule for asset names: plain names refer to the data folder.
+String vx_data_FixDataPath(const String& path);
+
+// A 32-bit little-endian integer, or -1 when fewer than 4 bytes remain.
+int readInt(std::FILE* file);
+// Uncompressed PCM WAV and Ogg Vorbis, decoded whole; neither closes the file. The buffer belongs
+// to the caller (free()).
+unsigned char* LoadWAV(std::FILE* file, int* length, int* channels, int* format, int* hertz);
+unsigned char* LoadOGG(std::FILE* file, int* length, int* channels, int* format, int* hertz);

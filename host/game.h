@@ -1,0 +1,149 @@
+// The host object: program entry, the frame loop, the event fan-out to the game delegate, the
+// window, files and the saved state. One exists per process (VxGame::_game).
+#pragma once
+
+#include "host/delegate.h"
+#include "runtime/object.h"
+
+#include <cstdio>
+
+struct GLFWwindow;
+
+// Host event codes, the first argument of KeyEvent, MouseEvent, TouchEvent and MotionEvent.
+enum VxEvent {
+    KeyDown = 1,
+    KeyUp = 2,
+    KeyChar = 3,
+    MouseDown = 4,
+    MouseUp = 5,
+    MouseMove = 6,
+    TouchDown = 7,
+    TouchUp = 8,
+    TouchMove = 9,
+    MotionAccel = 10,
+};
+
+inline constexpr int KEY_CLOSE = 432;
+
+class VxDisplayMode : public Object {
+public:
+    int width = 0;
+    int height = 0;
+};
+
+class VxGlfwVideoMode : public Object {
+public:
+    int width = 0;
+    int height = 0;
+    int redBits = 0;
+    int greenBits = 0;
+    int blueBits = 0;
+};
+
+// Counts the OpenGL contexts opened so far; textures stamped with an older value are stale.
+extern int glfwGraphicsSeq;
+
+class VxGame {
+public:
+    VxGame();
+    virtual ~VxGame() = default;
+
+    virtual void SetDelegate(VxGameDelegate* delegate);
+    virtual VxGameDelegate* Delegate();
+    virtual void SetKeyboardEnabled(bool enabled);
+    virtual bool KeyboardEnabled();
+    virtual void SetUpdateRate(int hertz);
+    virtual int UpdateRate();
+    virtual bool Started();
+    virtual bool Suspended();
+    virtual int Millisecs();
+    virtual void GetDate(Array<int> date);
+    virtual int SaveState(String state);
+    virtual String LoadState();
+    virtual String LoadString(String path);
+    virtual bool PollJoystick(int port, Array<float> joyx, Array<float> joyy, Array<float> joyz,
+                              Array<bool> buttons);
+    virtual void OpenUrl(String url);
+    virtual void SetMouseVisible(bool visible);
+    virtual int GetDeviceWidth();
+    virtual int GetDeviceHeight();
+    virtual void SetDeviceWindow(int width, int height, int flags);
+    virtual Array<VxDisplayMode*> GetDisplayModes();
+    virtual VxDisplayMode* GetDesktopMode();
+    virtual void SetSwapInterval(int interval);
+    virtual String PathToFilePath(String path);
+    virtual std::FILE* OpenFile(String path, String mode);
+    virtual unsigned char* LoadData(String path, int* length);
+    virtual unsigned char* LoadImageData(String path, int* width, int* height, int* depth);
+    virtual unsigned char* LoadAudioData(String path, int* length, int* channels, int* format, int* hertz);
+    [[noreturn]] virtual void Die(ThrowableObject* ex);
+    virtual void gc_collect();
+    virtual void StartGame();
+    virtual void SuspendGame();
+    virtual void ResumeGame();
+    virtual void UpdateGame();
+    virtual void RenderGame();
+    virtual void KeyEvent(int event, int data);
+    virtual void MouseEvent(int event, int data, float x, float y);
+    virtual void TouchEvent(int event, int data, float x, float y);
+    virtual void MotionEvent(int event, int data, float x, float y, float z);
+    virtual void DiscardGraphics();
+
+    static VxGame* _game;
+    // The command line as passed to main, kept for the application.
+    static int argc;
+    static char** argv;
+
+protected:
+    VxGameDelegate* delegate = nullptr;
+    bool keyboardEnabled = false;
+    int updateRate = 0;
+    bool started = false;
+    bool suspended = false;
+};
+
+class VxGlfwGame : public VxGame {
+public:
+    VxGlfwGame();
+
+    void SetUpdateRate(int hertz) override;
+    int Millisecs() override;
+    int SaveState(String state) override;
+    String LoadState() override;
+    bool PollJoystick(int port, Array<float> joyx, Array<float> joyy, Array<float> joyz,
+                      Array<bool> buttons) override;
+    void OpenUrl(String url) override;
+    void SetMouseVisible(bool visible) override;
+    int GetDeviceWidth() override;
+    int GetDeviceHeight() override;
+    void SetDeviceWindow(int width, int height, int flags) override;
+    Array<VxDisplayMode*> GetDisplayModes() override;
+    VxDisplayMode* GetDesktopMode() override;
+    void SetSwapInterval(int interval) override;
+    String PathToFilePath(String path) override;
+    unsigned char* LoadImageData(String path, int* width, int* height, int* depth) override;
+    unsigned char* LoadAudioData(String path, int* length, int* channels, int* format, int* hertz) override;
+
+    virtual void SetGlfwWindow(int width, int height, int red, int green, int blue, int alpha, int depth,
+                               int stencil, bool fullscreen);
+    virtual VxGlfwVideoMode* GetGlfwDesktopMode();
+    virtual Array<VxGlfwVideoMode*> GetGlfwVideoModes();
+    virtual void Run();
+
+    GLFWwindow* Window() const { return window; }
+
+    static VxGlfwGame* _glfwGame;
+
+protected:
+    double updatePeriod = 0;
+    double nextUpdate = 0;
+    String appDir;
+    String internalDir;
+    int swapInterval = 1;
+    GLFWwindow* window = nullptr;
+};
+
+class VxCobaltGame : public VxGlfwGame {
+public:
+    static int Main(int argc, char** argv);
+};
