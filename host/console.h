@@ -14,3 +14,6 @@ void vxDebugStop();
 void dbg_stop();
 String dbg_stacktrace();
 void dbg_print(const String& text);
+
+// The fault handler for SIGSEGV, SIGILL and SIGFPE: a runtime error naming the fault.
+[[noreturn]] void sighandler(int signal);

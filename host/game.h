@@ -3,8 +3,10 @@
 #pragma once
 
 #include "host/delegate.h"
+#include "host/window_system.h"
 #include "runtime/object.h"
 
+#include <bitset>
 #include <cstdio>
 
 struct GLFWwindow;
@@ -95,6 +97,8 @@ public:
     static char** argv;
 
 protected:
+    template <class Call> void ToDelegate(Call call);
+
     VxGameDelegate* delegate = nullptr;
     bool keyboardEnabled = false;
     int updateRate = 0;
@@ -105,6 +109,8 @@ protected:
 class VxGlfwGame : public VxGame {
 public:
     VxGlfwGame();
+    VxGlfwGame(const VxGlfwGame&) = delete;
+    VxGlfwGame& operator=(const VxGlfwGame&) = delete;
 
     void SetUpdateRate(int hertz) override;
     int Millisecs() override;
@@ -131,6 +137,16 @@ public:
     virtual void Run();
 
     GLFWwindow* Window() const { return window; }
+    // Where the frame loop gets its clock and window state; the host's own GLFW one by default.
+    void SetWindowSystem(VxWindowSystem* system) { windowSystem = system; }
+
+    // The GLFW callbacks installed on every window; each reaches its host through the window's
+    // user pointer.
+    static void OnKey(GLFWwindow* w, int key, int scancode, int action, int mods);
+    static void OnChar(GLFWwindow* w, unsigned int character);
+    static void OnMouseButton(GLFWwindow* w, int button, int action, int mods);
+    static void OnMousePos(GLFWwindow* w, double x, double y);
+    static void OnWindowClose(GLFWwindow* w);
 
     static VxGlfwGame* _glfwGame;
 
@@ -141,7 +157,32 @@ protected:
     String internalDir;
     int swapInterval = 1;
     GLFWwindow* window = nullptr;
+
+private:
+    void ReleaseHeldKeys();
+    void OpenWindow(int width, int height, bool fullscreen);
+    void ApplyCursorMode();
+    void RunUpdates();
+
+    VxGlfwWindowSystem glfwSystem{*this};
+    VxWindowSystem* windowSystem = &glfwSystem;
+    bool mouseVisible = true;
+    // GLFW keys whose press went out as a KeyDown and whose release has not been seen yet.
+    std::bitset<512> heldKeys;
+    // For each joystick port, the GLFW joystick serving it, or -1.
+    int pjoys[4] = {-1, -1, -1, -1};
 };
+
+// Framework key code of a GLFW key, 0 for keys the framework does not know.
+int TransKey(int glfwKey);
+// The character a navigation or editing key types, 0 for none.
+int KeyToChar(int key);
+
+// Gives the first four present joysticks (of GLFW's 16) to ports 0 to 3; the rest get -1.
+void vxAssignJoystickPorts(const bool (&present)[16], int (&ports)[4]);
+// One pad's sticks, triggers and buttons in the framework's layout, from what GLFW reported.
+void vxMapJoystick(const float* axes, int axisCount, const unsigned char* buttonStates, int buttonCount,
+                   Array<float> joyx, Array<float> joyy, Array<float> joyz, Array<bool> buttons);
 
 class VxCobaltGame : public VxGlfwGame {
 public:

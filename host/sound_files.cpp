@@ -1,0 +1,180 @@
+// Sound files decoded whole into interleaved little-endian samples: uncompressed PCM WAV and Ogg
+// Vorbis. The buffers belong to the caller (free()).
+#include "host/files.h"
+#include "host/game.h"
+#include "runtime/gc.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <sys/stat.h>
+
+#define STB_VORBIS_HEADER_ONLY
+#include <stb_vorbis.h>
+
+unsigned char* VxGame::LoadAudioData(String path, int* length, int* channels, int* format, int* hertz) {
+    return nullptr;
+}
+
+unsigned char* VxGlfwGame::LoadAudioData(String path, int* length, int* channels, int* format,
+                                         int* hertz) {
+    std::FILE* file = OpenFile(path, u"rb");
+    if (!file) return nullptr;
+    String name = path.ToLower();
+    unsigned char* samples = nullptr;
+    if (name.EndsWith(u".wav")) {
+        samples = LoadWAV(file, length, channels, format, hertz);
+    } else if (name.EndsWith(u".ogg")) {
+        samples = LoadOGG(file, length, channels, format, hertz);
+    }
+    std::fclose(file);
+    if (samples) {
+        // Never more than the file's own bytes for WAV, nor than an int of samples for Ogg.
+        long long bytes = 1LL * *length * *channels * *format;
+        gc_ext_malloced(int(std::min<long long>(bytes, INT_MAX)));
+    }
+    return samples;
+}
+
+namespace {
+
+uint32_t littleEndian(const unsigned char* bytes, int count) {
+    uint32_t value = 0;
+    for (int i = count - 1; i >= 0; --i) value = value << 8 | bytes[i];
+    return value;
+}
+
+bool readField(std::FILE* file, int count, uint32_t* value) {
+    unsigned char bytes[4];
+    if (std::fread(bytes, 1, std::size_t(count), file) != std::size_t(count)) return false;
+    *value = littleEndian(bytes, count);
+    return true;
+}
+
+bool readTag(std::FILE* file, const char* expected) {
+    char tag[4];
+    return std::fread(tag, 1, 4, file) == 4 && std::memcmp(tag, expected, 4) == 0;
+}
+
+// Bytes between the read position and the end of the file.
+long long bytesLeft(std::FILE* file) {
+    struct stat info;
+    long position = std::ftell(file);
+    if (position < 0 || fstat(fileno(file), &info) != 0) return 0;
+    return std::max(0LL, static_cast<long long>(info.st_size) - position);
+}
+
+struct WavFormat {
+    uint32_t tag, channels, rate, byteRate, blockAlign, bits;
+};
+
+// The "fmt " chunk, which must come first. Header values that would make the frame size zero
+// (no channels, under 8 bits) are refused here rather than divided by later.
+bool readWavFormat(std::FILE* file, WavFormat* fmt) {
+    uint32_t size;
+    if (!readTag(file, "fmt ") || !readField(file, 4, &size) || size < 16) return false;
+    if (!readField(file, 2, &fmt->tag) || !readField(file, 2, &fmt->channels) ||
+        !readField(file, 4, &fmt->rate) || !readField(file, 4, &fmt->byteRate) ||
+        !readField(file, 2, &fmt->blockAlign) || !readField(file, 2, &fmt->bits))
+        return false;
+    if (fmt->tag != 1 || fmt->channels == 0 || fmt->bits < 8) return false;
+    return size == 16 || std::fseek(file, long(size - 16), SEEK_CUR) == 0;
+}
+
+// Chunks are padded to an even size; the pad byte is not counted in the chunk's size.
+bool skipChunk(std::FILE* file, uint32_t size) {
+    return std::fseek(file, long(size) + long(size & 1), SEEK_CUR) == 0;
+}
+
+// Walks the chunks after "fmt " to "data" and reads its payload whole.
+unsigned char* readDataChunk(std::FILE* file, uint32_t* size) {
+    for (;;) {
+        char tag[4];
+        if (std::fread(tag, 1, 4, file) != 4 || !readField(file, 4, size)) return nullptr;
+        if (std::memcmp(tag, "data", 4) != 0) {
+            if (!skipChunk(file, *size)) return nullptr;
+            continue;
+        }
+        // A size the file cannot hold is refused before anything that large is allocated.
+        if (*size > bytesLeft(file)) return nullptr;
+        auto* samples = static_cast<unsigned char*>(std::malloc(*size ? *size : 1));
+        if (samples && std::fread(samples, 1, *size, file) == *size) return samples;
+        std::free(samples);
+        return nullptr;
+    }
+}
+
+} // namespace
+
+int readInt(std::FILE* file) {
+    uint32_t value;
+    if (!readField(file, 4, &value)) return -1;
+    return static_cast<int>(value);
+}
+
+unsigned char* LoadWAV(std::FILE* file, int* length, int* channels, int* format, int* hertz) {
+    uint32_t riffSize;
+    WavFormat fmt;
+    if (!readTag(file, "RIFF") || !readField(file, 4, &riffSize) || !readTag(file, "WAVE")) return nullptr;
+    if (!readWavFormat(file, &fmt)) return nullptr;
+    uint32_t size;
+    unsigned char* samples = readDataChunk(file, &size);
+    if (!samples) return nullptr;
+    int bytesPerSample = int(fmt.bits / 8);
+    *length = int(size / (fmt.channels * uint32_t(bytesPerSample)));
+    *channels = int(fmt.channels);
+    *format = bytesPerSample;
+    *hertz = static_cast<int>(fmt.rate);
+    return samples;
+}
+
+namespace {
+
+constexpr int roomFrames = 4096;
+
+// Decodes every frame into a buffer that doubles whenever less than one frame's worth of room
+// (4096 samples a channel, the most a Vorbis frame yields) is left.
+short* decodeVorbis(stb_vorbis* vorbis, int channels, std::size_t* samples) {
+    std::size_t room = std::size_t(channels) * roomFrames;
+    std::size_t used = 0;
+    auto* buffer = static_cast<short*>(std::malloc(room * sizeof(short)));
+    while (buffer) {
+        int frames = stb_vorbis_get_frame_short_interleaved(vorbis, channels, buffer + used, int(room - used));
+        if (frames == 0) break;
+        used += std::size_t(frames) * std::size_t(channels);
+        if (room - used >= std::size_t(channels) * roomFrames) continue;
+        // Lengths travel as ints: a stream that long is refused.
+        if (room * 2 > std::size_t(INT_MAX)) {
+            std::free(buffer);
+            return nullptr;
+        }
+        room *= 2;
+        auto* grown = static_cast<short*>(std::realloc(buffer, room * sizeof(short)));
+        if (!grown) std::free(buffer);
+        buffer = grown;
+    }
+    *samples = used;
+    return buffer;
+}
+
+} // namespace
+
+unsigned char* LoadOGG(std::FILE* file, int* length, int* channels, int* format, int* hertz) {
+    int error = 0;
+    stb_vorbis* vorbis = stb_vorbis_open_file(file, 0, &error, nullptr);
+    if (!vorbis) return nullptr;
+    stb_vorbis_info info = stb_vorbis_get_info(vorbis);
+    std::size_t samples = 0;
+    short* buffer = decodeVorbis(vorbis, info.channels, &samples);
+    stb_vorbis_close(vorbis);
+    if (!buffer) return nullptr;
+    if (auto* shrunk = static_cast<short*>(std::realloc(buffer, samples ? samples * sizeof(short) : 1)))
+        buffer = shrunk;
+    *length = int(samples / std::size_t(info.channels));
+    *channels = info.channels;
+    *format = 2;
+    *hertz = static_cast<int>(info.sample_rate);
+    return reinterpret_cast<unsigned char*>(buffer);
+}

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Builds everything (game, data, tests, benchmarks) and runs every test: all of them under
+# AddressSanitizer and UndefinedBehaviorSanitizer, the threaded ones again under ThreadSanitizer.
+# Tests that need a window run on a virtual display (Xvfb).
+set -euo pipefail
+cd "$(dirname "$0")"
+scripts/setup.sh
+jobs=$(nproc)
+
+cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSPINDRIFT_SANITIZE=asan -DSPINDRIFT_BENCH=ON >/dev/null
+cmake --build build/asan -j "$jobs"
+(cd build/asan && xvfb-run -a -s "-screen 0 1920x1080x24" ctest --output-on-failure -j "$jobs" --timeout 300)
+
+cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSPINDRIFT_SANITIZE=tsan -DSPINDRIFT_GAME=OFF >/dev/null
+cmake --build build/tsan -j "$jobs" --target net_tests_all
+(cd build/tsan && ctest --output-on-failure -j "$jobs" -L net --timeout 300)
