@@ -9,7 +9,7 @@ jobs=$(nproc)
 
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSPINDRIFT_SANITIZE=asan -DSPINDRIFT_BENCH=ON >/dev/null
 cmake --build build/asan -j "$jobs"
-(cd build/asan && xvfb-run -a -s "-screen 0 1920x1080x24" ctest --output-on-failure -j "$jobs" --timeout 300)
+(cd build/asan && xvfb-run -a -s "-screen 0 1920x1080x24 -noreset" ctest --output-on-failure -j "$jobs" --timeout 300)
 
 cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSPINDRIFT_SANITIZE=tsan -DSPINDRIFT_GAME=OFF >/dev/null
 cmake --build build/tsan -j "$jobs" --target net_tests_all

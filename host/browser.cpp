@@ -10,6 +10,9 @@
 
 extern char** environ;
 
+// A host with no browser to hand opens nothing.
+void VxGame::OpenUrl(String url) {}
+
 void VxGlfwGame::OpenUrl(String url) {
     std::string narrow;
     url.ToUtf8(narrow);

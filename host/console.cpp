@@ -72,13 +72,18 @@ void dbg_stop() {
         std::string text(line);
         if (text.empty() || text.back() != '\n') std::exit(-1);
         switch (line[0]) {
-        case '?': break;
-        case '@': printObject(line); break;
+        case '?':
+            break;
+        case '@':
+            printObject(line);
+            break;
         case 'r':
         case 's':
         case 'e':
-        case 'l': return;
-        case 'q': std::exit(0);
+        case 'l':
+            return;
+        case 'q':
+            std::exit(0);
         default:
             text.pop_back();
             std::printf("????? %s ?????\n", text.c_str());
@@ -100,9 +105,13 @@ void dbg_print(const String& text) {
 
 void sighandler(int signal) {
     switch (signal) {
-    case SIGFPE: dbg_error("Floating point exception");
-    case SIGSEGV: dbg_error("Memory access violation");
-    case SIGILL: dbg_error("Illegal instruction");
-    default: dbg_error("Unknown signal");
+    case SIGFPE:
+        dbg_error("Floating point exception");
+    case SIGSEGV:
+        dbg_error("Memory access violation");
+    case SIGILL:
+        dbg_error("Illegal instruction");
+    default:
+        dbg_error("Unknown signal");
     }
 }

@@ -5,7 +5,7 @@
 #include "runtime/object.h"
 
 class VxGameDelegate : public Object {
-public:
+  public:
     virtual void StartGame() {}
     virtual void SuspendGame() {}
     virtual void ResumeGame() {}

@@ -28,8 +28,8 @@ void VxGame::GetDate(Array<int> date) {
     std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
-    const int fields[7] = {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
-                           local.tm_min,         local.tm_sec,     0};
+    const int fields[7] = {
+        local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec, 0};
     std::copy_n(fields, std::min(date.Length(), 7), date.begin());
 }
 

@@ -28,13 +28,13 @@ enum VxEvent {
 inline constexpr int KEY_CLOSE = 432;
 
 class VxDisplayMode : public Object {
-public:
+  public:
     int width = 0;
     int height = 0;
 };
 
 class VxGlfwVideoMode : public Object {
-public:
+  public:
     int width = 0;
     int height = 0;
     int redBits = 0;
@@ -46,7 +46,7 @@ public:
 extern int glfwGraphicsSeq;
 
 class VxGame {
-public:
+  public:
     VxGame();
     virtual ~VxGame() = default;
 
@@ -96,7 +96,7 @@ public:
     static int argc;
     static char** argv;
 
-protected:
+  protected:
     template <class Call> void ToDelegate(Call call);
 
     VxGameDelegate* delegate = nullptr;
@@ -107,7 +107,7 @@ protected:
 };
 
 class VxGlfwGame : public VxGame {
-public:
+  public:
     VxGlfwGame();
     VxGlfwGame(const VxGlfwGame&) = delete;
     VxGlfwGame& operator=(const VxGlfwGame&) = delete;
@@ -150,7 +150,7 @@ public:
 
     static VxGlfwGame* _glfwGame;
 
-protected:
+  protected:
     double updatePeriod = 0;
     double nextUpdate = 0;
     String appDir;
@@ -158,7 +158,7 @@ protected:
     int swapInterval = 1;
     GLFWwindow* window = nullptr;
 
-private:
+  private:
     void ReleaseHeldKeys();
     void OpenWindow(int width, int height, bool fullscreen);
     void ApplyCursorMode();
@@ -185,6 +185,6 @@ void vxMapJoystick(const float* axes, int axisCount, const unsigned char* button
                    Array<float> joyx, Array<float> joyy, Array<float> joyz, Array<bool> buttons);
 
 class VxCobaltGame : public VxGlfwGame {
-public:
+  public:
     static int Main(int argc, char** argv);
 };

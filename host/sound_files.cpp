@@ -18,8 +18,7 @@ unsigned char* VxGame::LoadAudioData(String path, int* length, int* channels, in
     return nullptr;
 }
 
-unsigned char* VxGlfwGame::LoadAudioData(String path, int* length, int* channels, int* format,
-                                         int* hertz) {
+unsigned char* VxGlfwGame::LoadAudioData(String path, int* length, int* channels, int* format, int* hertz) {
     std::FILE* file = OpenFile(path, u"rb");
     if (!file) return nullptr;
     String name = path.ToLower();
@@ -66,6 +65,11 @@ long long bytesLeft(std::FILE* file) {
     return std::max(0LL, static_cast<long long>(info.st_size) - position);
 }
 
+// Chunks are padded to an even size; the pad byte is not counted in the chunk's size.
+bool skipBytes(std::FILE* file, uint32_t count, uint32_t pad) {
+    return std::fseek(file, long(count) + long(pad), SEEK_CUR) == 0;
+}
+
 struct WavFormat {
     uint32_t tag, channels, rate, byteRate, blockAlign, bits;
 };
@@ -80,12 +84,7 @@ bool readWavFormat(std::FILE* file, WavFormat* fmt) {
         !readField(file, 2, &fmt->blockAlign) || !readField(file, 2, &fmt->bits))
         return false;
     if (fmt->tag != 1 || fmt->channels == 0 || fmt->bits < 8) return false;
-    return size == 16 || std::fseek(file, long(size - 16), SEEK_CUR) == 0;
-}
-
-// Chunks are padded to an even size; the pad byte is not counted in the chunk's size.
-bool skipChunk(std::FILE* file, uint32_t size) {
-    return std::fseek(file, long(size) + long(size & 1), SEEK_CUR) == 0;
+    return size == 16 || skipBytes(file, size - 16, size & 1);
 }
 
 // Walks the chunks after "fmt " to "data" and reads its payload whole.
@@ -94,11 +93,12 @@ unsigned char* readDataChunk(std::FILE* file, uint32_t* size) {
         char tag[4];
         if (std::fread(tag, 1, 4, file) != 4 || !readField(file, 4, size)) return nullptr;
         if (std::memcmp(tag, "data", 4) != 0) {
-            if (!skipChunk(file, *size)) return nullptr;
+            if (!skipBytes(file, *size, *size & 1)) return nullptr;
             continue;
         }
-        // A size the file cannot hold is refused before anything that large is allocated.
-        if (*size > bytesLeft(file)) return nullptr;
+        // A size the file cannot hold is refused before anything that large is allocated; lengths
+        // travel as ints, so neither is a payload beyond that range.
+        if (*size > uint32_t(INT_MAX) || *size > bytesLeft(file)) return nullptr;
         auto* samples = static_cast<unsigned char*>(std::malloc(*size ? *size : 1));
         if (samples && std::fread(samples, 1, *size, file) == *size) return samples;
         std::free(samples);
@@ -126,7 +126,7 @@ unsigned char* LoadWAV(std::FILE* file, int* length, int* channels, int* format,
     *length = int(size / (fmt.channels * uint32_t(bytesPerSample)));
     *channels = int(fmt.channels);
     *format = bytesPerSample;
-    *hertz = static_cast<int>(fmt.rate);
+    *hertz = int(std::min<uint32_t>(fmt.rate, INT_MAX));
     return samples;
 }
 
@@ -141,7 +141,8 @@ short* decodeVorbis(stb_vorbis* vorbis, int channels, std::size_t* samples) {
     std::size_t used = 0;
     auto* buffer = static_cast<short*>(std::malloc(room * sizeof(short)));
     while (buffer) {
-        int frames = stb_vorbis_get_frame_short_interleaved(vorbis, channels, buffer + used, int(room - used));
+        int frames =
+            stb_vorbis_get_frame_short_interleaved(vorbis, channels, buffer + used, int(room - used));
         if (frames == 0) break;
         used += std::size_t(frames) * std::size_t(channels);
         if (room - used >= std::size_t(channels) * roomFrames) continue;
@@ -175,6 +176,6 @@ unsigned char* LoadOGG(std::FILE* file, int* length, int* channels, int* format,
     *length = int(samples / std::size_t(info.channels));
     *channels = info.channels;
     *format = 2;
-    *hertz = static_cast<int>(info.sample_rate);
+    *hertz = int(std::min<unsigned>(info.sample_rate, INT_MAX));
     return reinterpret_cast<unsigned char*>(buffer);
 }

@@ -5,7 +5,7 @@
 struct GLFWwindow;
 
 class VxWindowSystem {
-public:
+  public:
     virtual ~VxWindowSystem() = default;
 
     // Seconds on the window library's clock.
@@ -25,7 +25,7 @@ class VxGlfwGame;
 
 // The real clock and window of a host object.
 class VxGlfwWindowSystem final : public VxWindowSystem {
-public:
+  public:
     explicit VxGlfwWindowSystem(const VxGlfwGame& host) : game(host) {}
 
     double Time() override;
@@ -36,6 +36,6 @@ public:
     bool WindowActive() override;
     void SwapBuffers() override;
 
-private:
+  private:
     const VxGlfwGame& game;
 };

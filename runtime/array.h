@@ -18,7 +18,7 @@ template <class T> inline gc_object* gc_ref(T* p) { return p ? gc_obj(p) : nullp
 template <class T> inline gc_object* gc_ref(const Array<T>& a) { return a.rep; }
 
 template <class T> class Array {
-public:
+  public:
     struct Rep final : gc_object {
         int length;
 
@@ -60,9 +60,9 @@ public:
 
     Rep* rep;
 
-private:
-    static constexpr bool is_array_v = !std::is_arithmetic_v<T> && !std::is_pointer_v<T> &&
-                                       !std::is_same_v<T, String>;
+  private:
+    static constexpr bool is_array_v =
+        !std::is_arithmetic_v<T> && !std::is_pointer_v<T> && !std::is_same_v<T, String>;
     static constexpr std::size_t data_offset = (sizeof(Rep) + alignof(T) - 1) / alignof(T) * alignof(T);
 
     static Rep* create(int n) {

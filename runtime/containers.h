@@ -5,7 +5,7 @@
 #include "object.h"
 
 template <class T> class c_Stack : public Object {
-public:
+  public:
     // Written into slots that fall out of use, so that they keep nothing alive.
     static inline const T m_NIL{};
 
@@ -58,7 +58,7 @@ public:
 
     void mark() override { gc_mark_q(data); }
 
-private:
+  private:
     void grow(int capacity) { gc_assign(data, data.Resize(capacity)); }
     static void store(T& slot, const T& value) {
         if constexpr (std::is_pointer_v<T>)
@@ -69,7 +69,7 @@ private:
 };
 
 class c_StringStack : public c_Stack<String> {
-public:
+  public:
     c_StringStack* m_new() { return this; }
     c_StringStack* m_new(const Array<String>& values) {
         c_Stack<String>::m_new(values);
@@ -79,7 +79,7 @@ public:
 };
 
 template <class V> class c_Node : public Object {
-public:
+  public:
     int key = 0;
     c_Node* right = nullptr;
     c_Node* left = nullptr;
@@ -104,7 +104,7 @@ public:
 };
 
 template <class V> class c_Map : public Object {
-public:
+  public:
     using Node = c_Node<V>;
     static constexpr int red = -1;
     static constexpr int black = 1;
@@ -154,7 +154,7 @@ public:
 
     void mark() override { gc_mark_q(root); }
 
-private:
+  private:
     static bool is_red(Node* n) { return n && n->color == red; }
 
     void p_InsertFixup(Node* node) {
@@ -213,7 +213,7 @@ private:
 };
 
 template <class V> class c_IntMap : public c_Map<V> {
-public:
+  public:
     c_IntMap* m_new() { return this; }
     // The sign of a - b, without the overflow of the subtraction.
     int p_Compare(int a, int b) override { return (a > b) - (a < b); }

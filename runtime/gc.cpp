@@ -183,8 +183,7 @@ void gc_collect_step(gc_object* extra_root) {
     }
     // Marking keeps pace with allocation: by the time the new bytes reach the cycle size, the
     // target covers every allocated byte.
-    int64_t target =
-        gc_new_bytes + int64_t(gc_alloced_bytes - gc_new_bytes) * gc_new_bytes / gc_cycle_bytes;
+    int64_t target = gc_new_bytes + int64_t(gc_alloced_bytes - gc_new_bytes) * gc_new_bytes / gc_cycle_bytes;
     gc_mark_queued(int(target));
 }
 

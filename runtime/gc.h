@@ -106,23 +106,23 @@ template <class T, class U> inline T* gc_assign(T*& ref, U* value) {
 // Global roots. Every module global holding a collected reference is a VxRoot, which registers
 // itself at static initialisation, so gc_mark() cannot forget one.
 class VxRootBase {
-public:
+  public:
     VxRootBase();
     VxRootBase(const VxRootBase&) = delete;
     VxRootBase& operator=(const VxRootBase&) = delete;
     virtual void grey() = 0;
     static void grey_all();
 
-protected:
+  protected:
     ~VxRootBase() = default;
 
-private:
+  private:
     VxRootBase* next;
     static VxRootBase* first;
 };
 
 template <class T> class VxRoot final : public VxRootBase {
-public:
+  public:
     VxRoot() : value() {}
     VxRoot& operator=(const T& v) {
         gc_assign(value, v);
@@ -133,6 +133,6 @@ public:
     auto operator->() const { return value; }
     void grey() override { gc_mark_q(value); }
 
-private:
+  private:
     T value;
 };

@@ -6,7 +6,7 @@
 #include "string.h"
 
 class Object : public gc_object {
-public:
+  public:
     virtual bool Equals(Object* other) { return this == other; }
     // Identity order: objects never move, so their addresses order them for their whole life.
     virtual int Compare(Object* other);

@@ -256,9 +256,13 @@ template <class F> String String::mapUnits(F map) const {
     return *this;
 }
 
-String String::ToUpper() const { return mapUnits([](wint_t c) { return std::towupper(c); }); }
+String String::ToUpper() const {
+    return mapUnits([](wint_t c) { return std::towupper(c); });
+}
 
-String String::ToLower() const { return mapUnits([](wint_t c) { return std::towlower(c); }); }
+String String::ToLower() const {
+    return mapUnits([](wint_t c) { return std::towlower(c); });
+}
 
 int String::ToInt() const {
     // atoi's grammar over the first 63 units narrowed to bytes, saturating instead of overflowing.
@@ -280,7 +284,8 @@ int String::ToInt() const {
 void String::ToUtf8(std::string& out) const {
     out.clear();
     unsigned char bytes[3];
-    for (int i = 0; i < Length(); ++i) out.append(reinterpret_cast<char*>(bytes), std::size_t(vx_utf8_encode(Data()[i], bytes)));
+    for (int i = 0; i < Length(); ++i)
+        out.append(reinterpret_cast<char*>(bytes), std::size_t(vx_utf8_encode(Data()[i], bytes)));
 }
 
 CString::CString(const String& s) : text(std::size_t(s.Length()), '\0') {

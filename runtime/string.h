@@ -11,7 +11,7 @@
 template <class T> class Array;
 
 class String {
-public:
+  public:
     using Char = char16_t;
 
     String() : rep(&nullRep) {}
@@ -64,7 +64,7 @@ public:
     // caller keeps to reuse its capacity.
     void ToUtf8(std::string& out) const;
 
-private:
+  private:
     struct Rep {
         int refs;
         int length;
@@ -92,11 +92,11 @@ bool vx_utf8_decode(const unsigned char* bytes, std::size_t count, std::u16strin
 
 // A NUL-terminated narrow copy for C library calls: each unit keeps its low 8 bits.
 class CString {
-public:
+  public:
     explicit CString(const String& s);
     const char* c_str() const { return text.c_str(); }
     operator const char*() const { return text.c_str(); }
 
-private:
+  private:
     std::string text;
 };

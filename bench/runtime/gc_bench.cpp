@@ -10,9 +10,7 @@
 namespace {
 
 // A collected object of N bytes in all (header included).
-template <int N> struct Collected : gc_object {
-    char payload[N - sizeof(gc_object)];
-};
+template <int N> struct Collected : gc_object { char payload[N - sizeof(gc_object)]; };
 template <> struct Collected<int(sizeof(gc_object))> : gc_object {};
 
 // A plain heap object of the same size, with a virtual destructor like every collected class.

@@ -11,7 +11,7 @@ namespace {
 int destroyed;
 
 class Thing : public Object {
-public:
+  public:
     Thing* next = nullptr;
     Array<int> numbers;
     String name;
@@ -44,7 +44,7 @@ void end_cycle() {
 }
 
 class Collector : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         root = nullptr;
         stack_root = nullptr;
@@ -86,11 +86,11 @@ TEST_F(Collector, ObjectReachableFromARootSurvivesManyCycles) {
 
 TEST_F(Collector, StoreIntoABlackObjectKeepsTheNewObjectAlive) {
     root = new Thing;
-    end_cycle();                    // the new cycle greys the root
-    gc_mark_queued(0x7fffffff);     // ... and marks it black
+    end_cycle();                // the new cycle greys the root
+    gc_mark_queued(0x7fffffff); // ... and marks it black
     ASSERT_TRUE(in_list(gc_marked_list, root.get()));
     Thing* late = new Thing;
-    gc_assign(root->next, late);    // the barrier greys it
+    gc_assign(root->next, late); // the barrier greys it
     EXPECT_TRUE(in_list(gc_queued_list, late));
     end_cycle();
     EXPECT_FALSE(in_list(gc_free_list, late));
@@ -133,8 +133,7 @@ TEST_F(Collector, IncrementalStepMarksNoMoreThanItsPace) {
     end_cycle(); // the chain is all alive and unmarked; the root is grey
     int size = root->gc_size();
     for (int i = 0; i < 10; ++i) new Thing;
-    int64_t target =
-        gc_new_bytes + int64_t(gc_alloced_bytes - gc_new_bytes) * gc_new_bytes / gc_cycle_bytes;
+    int64_t target = gc_new_bytes + int64_t(gc_alloced_bytes - gc_new_bytes) * gc_new_bytes / gc_cycle_bytes;
     gc_collect_step(nullptr);
     EXPECT_GE(gc_marked_bytes, target);
     EXPECT_LT(gc_marked_bytes, target + size);
@@ -145,9 +144,9 @@ TEST_F(Collector, ArrayOfReferencesMarksItsElementsAtOnce) {
     auto* holder = (new c_Stack<Thing*>)->m_new();
     for (int i = 0; i < 3; ++i) holder->p_Push(new Thing);
     stack_root = holder;
-    end_cycle();                            // greys the stack
-    gc_mark_queued(1);                      // the stack: greys its array
-    gc_mark_queued(gc_marked_bytes + 1);    // the array: its elements turn black at once
+    end_cycle();                         // greys the stack
+    gc_mark_queued(1);                   // the stack: greys its array
+    gc_mark_queued(gc_marked_bytes + 1); // the array: its elements turn black at once
     EXPECT_TRUE(in_list(gc_marked_list, holder->data.rep));
     for (int i = 0; i < 3; ++i) EXPECT_TRUE(in_list(gc_marked_list, holder->p_Get(i)));
     EXPECT_EQ(list_count(gc_queued_list), 0);
@@ -173,7 +172,7 @@ TEST_F(Collector, SmallBlocksAreRecycledThroughTheCache) {
 }
 
 class Throws : public Object {
-public:
+  public:
     Throws() { throw std::runtime_error("no"); }
 };
 

@@ -78,8 +78,10 @@ TEST(String, NumbersFormatLikeC) {
     struct Case {
         float value;
         const char* text;
-    } cases[] = {{1, "1.0"}, {100, "100.0"}, {0.5f, "0.5"}, {3, "3.0"}, {0.25f, "0.25"},
-                 {0.1f, "0.10000000149011612"}, {-2, "-2.0"}, {1e20f, "1.0000000200408773e+20"}};
+    } cases[] = {{1, "1.0"},      {100, "100.0"},
+                 {0.5f, "0.5"},   {3, "3.0"},
+                 {0.25f, "0.25"}, {0.1f, "0.10000000149011612"},
+                 {-2, "-2.0"},    {1e20f, "1.0000000200408773e+20"}};
     for (const Case& c : cases) EXPECT_EQ(String(c.value), S(c.text)) << c.text;
     EXPECT_EQ(String(-5), S("-5"));
     EXPECT_EQ(String(0), S("0"));
@@ -89,8 +91,14 @@ TEST(String, ToIntReadsLikeAtoiAndSaturates) {
     struct Case {
         const char* text;
         int value;
-    } cases[] = {{" 42abc", 42}, {"abc", 0}, {"-17", -17}, {"+8", 8}, {"\t\n 7", 7}, {"", 0},
-                 {"99999999999999999999", 2147483647}, {"-99999999999999999999", -2147483648}};
+    } cases[] = {{" 42abc", 42},
+                 {"abc", 0},
+                 {"-17", -17},
+                 {"+8", 8},
+                 {"\t\n 7", 7},
+                 {"", 0},
+                 {"99999999999999999999", 2147483647},
+                 {"-99999999999999999999", -2147483648}};
     for (const Case& c : cases) EXPECT_EQ(S(c.text).ToInt(), c.value) << c.text;
     // Only the first 63 characters count: 62 zeros then "12" reads as 1.
     EXPECT_EQ(S((std::string(62, '0') + "12").c_str()).ToInt(), 1);

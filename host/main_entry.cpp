@@ -1,0 +1,54 @@
+// Program entry: start-up of the host, the program's globals and its application, then the loop.
+// Kept apart from the rest of the host because only programs that call Main supply vxInit and
+// vxMain.
+#include "host/console.h"
+#include "host/game.h"
+#include "host/program.h"
+
+#include <GLFW/glfw3.h>
+
+#include <clocale>
+#include <csignal>
+#include <cstdlib>
+
+namespace {
+
+void installFaultHandlers() {
+    std::signal(SIGSEGV, sighandler);
+    std::signal(SIGILL, sighandler);
+    std::signal(SIGFPE, sighandler);
+}
+
+void setTextLocale() {
+    if (!std::setlocale(LC_CTYPE, "en_US.UTF-8")) std::setlocale(LC_CTYPE, "");
+}
+
+} // namespace
+
+int VxCobaltGame::Main(int argc, char** argv) {
+    if (!glfwInit()) {
+        vxPrint(String(u"glfwInit failed"));
+        std::exit(-1);
+    }
+    // The host object lives as long as the process.
+    auto* game = new VxCobaltGame();
+    VxGame::_game = game;
+    VxGlfwGame::_glfwGame = game;
+    VxGame::argc = argc;
+    VxGame::argv = argv;
+
+    installFaultHandlers();
+    setTextLocale();
+    gc_init1();
+    try {
+        vxInit();
+        gc_mark();
+        vxMain();
+    } catch (ThrowableObject* ex) {
+        glfwTerminate();
+        game->Die(ex);
+    }
+    if (game->Delegate()) game->Run();
+    glfwTerminate();
+    return 0;
+}

@@ -1,0 +1,101 @@
+// Program entry: the start-up sequence, the frame loop in a real window, and the ways start-up ends.
+#include "child_process.h"
+#include "gl_driver_leaks.h"
+#include "host/console.h"
+#include "host/game.h"
+#include "host/program.h"
+
+#include <GLFW/glfw3.h>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdio>
+#include <functional>
+#include <string>
+
+namespace {
+
+// What this program's vxInit and vxMain do; each test sets them before starting a child.
+std::function<void()> initBody;
+std::function<void()> mainBody;
+
+// Runs start-up in a child and reports what it printed and how it ended.
+ChildResult RunMain() {
+    return RunInChild([] {
+        glfwSetErrorCallback(
+            [](int code, const char* text) { std::fprintf(stderr, "GLFW %x: %s\n", code, text); });
+        char name[] = "spindrift";
+        char* argv[] = {name, nullptr};
+        std::exit(VxCobaltGame::Main(1, argv));
+    });
+}
+
+// Ends the loop after its first frame (whether or not the window got the focus, which other
+// windows on the display may hold) and prints what it saw of the host on the way.
+class Closer : public VxGameDelegate {
+    void StartGame() override {
+        VxGame* host = VxGame::_game;
+        std::printf("start %dx%d\n", host->GetDeviceWidth(), host->GetDeviceHeight());
+    }
+    void RenderGame() override {
+        std::printf("render\n");
+        glfwSetWindowShouldClose(VxGlfwGame::_glfwGame->Window(), GLFW_TRUE);
+    }
+};
+
+TEST(Entry, WithoutADisplayGlfwInitFails) {
+    initBody = [] { std::printf("init ran\n"); };
+    ChildResult r = RunInChild([] {
+        unsetenv("DISPLAY");
+        unsetenv("WAYLAND_DISPLAY");
+        std::exit(VxCobaltGame::Main(0, nullptr));
+    });
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.out, "glfwInit failed\n");
+}
+
+TEST(Entry, StartsUpThenRunsTheLoopUntilTheWindowCloses) {
+    initBody = [] {
+        struct sigaction action {};
+        sigaction(SIGFPE, nullptr, &action);
+        std::printf("init argc=%d argv0=%s host=%d fpe=%d\n", VxGame::argc, VxGame::argv[0],
+                    VxGame::_game == VxGlfwGame::_glfwGame && VxGame::_game != nullptr,
+                    action.sa_handler == sighandler);
+    };
+    mainBody = [] {
+        std::printf("main\n");
+        VxGame::_game->SetDelegate(new Closer());
+    };
+    ChildResult r = RunMain();
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "init argc=1 argv0=spindrift host=1 fpe=1\nmain\nstart 640x480\nrender\n");
+}
+
+TEST(Entry, WithoutADelegateNoWindowOpens) {
+    initBody = [] {};
+    mainBody = [] { std::printf("main\n"); };
+    ChildResult r = RunMain();
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "main\n") << r.err;
+}
+
+TEST(Entry, AnExceptionEscapingStartUpEndsTheProcess) {
+    for (bool inInit : {true, false}) {
+        initBody = [=] {
+            if (inInit) throw new ThrowableObject();
+        };
+        mainBody = [] { throw new ThrowableObject(); };
+        ChildResult r = RunMain();
+        EXPECT_EQ(r.status, 255) << inInit;
+        EXPECT_EQ(r.out, "Cobalt Runtime Error : Uncaught Cobalt Exception\n") << inInit;
+    }
+}
+
+} // namespace
+
+void vxInit() { initBody(); }
+
+int vxMain() {
+    mainBody();
+    return 0;
+}

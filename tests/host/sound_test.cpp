@@ -1,0 +1,278 @@
+// Sound files: PCM WAV fixtures written byte by byte, and Ogg Vorbis streams encoded here with
+// libvorbisenc, decoded whole through the host.
+#include "host/files.h"
+#include "host/game.h"
+#include "runtime/gc.h"
+#include "temp_dir.h"
+
+#include <vorbis/vorbisenc.h>
+
+#include <atomic>
+#include <climits>
+#include <cmath>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace {
+
+struct FreeDeleter {
+    void operator()(unsigned char* p) const { std::free(p); }
+};
+using Buffer = std::unique_ptr<unsigned char, FreeDeleter>;
+
+std::string le(uint32_t value, int bytes) {
+    std::string out;
+    for (int i = 0; i < bytes; ++i) out += char(value >> (8 * i) & 0xFF);
+    return out;
+}
+
+// A chunk padded to an even length, as RIFF requires; `declared` overrides the size field.
+std::string chunk(const std::string& tag, const std::string& payload,
+                  std::optional<uint32_t> declared = std::nullopt) {
+    std::string out = tag + le(declared.value_or(uint32_t(payload.size())), 4) + payload;
+    if (payload.size() % 2) out += '\0';
+    return out;
+}
+
+std::string fmt(int channels, uint32_t rate, int bits, int tag = 1, const std::string& extra = "") {
+    int block = channels * bits / 8;
+    return chunk("fmt ", le(tag, 2) + le(channels, 2) + le(rate, 4) + le(rate * uint32_t(block), 4) +
+                             le(block, 2) + le(bits, 2) + extra);
+}
+
+std::string riff(const std::string& body) {
+    return "RIFF" + le(uint32_t(4 + body.size()), 4) + "WAVE" + body;
+}
+
+std::string payload(std::size_t n) {
+    std::string out;
+    for (std::size_t i = 0; i < n; ++i) out += char(i * 37 + 11);
+    return out;
+}
+
+struct Sound {
+    Buffer samples;
+    int length = -1, channels = -1, format = -1, hertz = -1;
+};
+
+Sound load(const String& path) {
+    Sound s;
+    VxGlfwGame game;
+    s.samples.reset(game.LoadAudioData(path, &s.length, &s.channels, &s.format, &s.hertz));
+    return s;
+}
+
+// The largest single allocation made while armed (AddressSanitizer builds only).
+std::atomic<bool> watching{false};
+std::atomic<std::size_t> largestAllocation{0};
+
+#ifdef __SANITIZE_ADDRESS__
+extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*)(const volatile void*, std::size_t),
+                                                         void (*)(const volatile void*));
+void onMalloc(const volatile void*, std::size_t size) {
+    if (watching && size > largestAllocation) largestAllocation = size;
+}
+void onFree(const volatile void*) {}
+const bool hooked = __sanitizer_install_malloc_and_free_hooks(onMalloc, onFree) != 0;
+#else
+const bool hooked = false;
+#endif
+
+} // namespace
+
+using WavTest = TempDirTest;
+
+TEST_F(WavTest, PcmFilesLoadWithTheirOwnLayout) {
+    struct Case {
+        const char* name;
+        std::string header; // everything after "WAVE" up to the data chunk
+        std::size_t dataBytes;
+        int length, channels, format, hertz;
+    } cases[] = {
+        {"plain.wav", fmt(2, 44100, 16), 32, 8, 2, 2, 44100},
+        {"listed.wav", fmt(1, 22050, 8) + chunk("LIST", "odd"), 9, 9, 1, 1, 22050},
+        {"deep.wav", fmt(1, 8000, 24), 30, 10, 1, 3, 8000},
+        {"long_fmt.wav", fmt(2, 11025, 16, 1, std::string(2, '\0')), 16, 4, 2, 2, 11025},
+        {"LOUD.WAV", fmt(1, 44100, 16), 8, 4, 1, 2, 44100},
+        {"ragged.wav", fmt(2, 44100, 16), 10, 2, 2, 2, 44100},
+        {"fast.wav", fmt(1, 0xFFFFFFFF, 8), 4, 4, 1, 1, INT_MAX}, // a rate beyond int saturates
+    };
+    for (const Case& c : cases) {
+        std::string data = payload(c.dataBytes);
+        writeFile(c.name, riff(c.header + chunk("data", data)));
+        int before = gc_ext_new_bytes;
+        Sound s = load(String(c.name));
+        ASSERT_NE(s.samples, nullptr) << c.name;
+        EXPECT_EQ(std::string(reinterpret_cast<char*>(s.samples.get()), data.size()), data) << c.name;
+        EXPECT_EQ(s.length, c.length) << c.name;
+        EXPECT_EQ(s.channels, c.channels) << c.name;
+        EXPECT_EQ(s.format, c.format) << c.name;
+        EXPECT_EQ(s.hertz, c.hertz) << c.name;
+        EXPECT_EQ(gc_ext_new_bytes - before, c.length * c.channels * c.format) << c.name;
+    }
+}
+
+TEST_F(WavTest, MalformedFilesAreRefused) {
+    std::string data = chunk("data", payload(16));
+    struct Case {
+        const char* name;
+        std::string bytes;
+    } cases[] = {
+        {"list_first.wav", riff(chunk("LIST", "ab") + fmt(1, 8000, 16) + data)},
+        {"float.wav", riff(fmt(1, 8000, 32, 3) + data)},
+        {"no_channels.wav", riff(fmt(0, 8000, 16) + data)},
+        {"four_bits.wav", riff(fmt(1, 8000, 4) + data)},
+        {"short_fmt.wav", riff(chunk("fmt ", le(1, 2) + le(1, 2) + le(8000, 4)) + data)},
+        {"cut_data.wav", riff(fmt(1, 8000, 16) + chunk("data", payload(50), 100))},
+        {"no_data.wav", riff(fmt(1, 8000, 16))},
+        {"rifx.wav", "RIFX" + riff(fmt(1, 8000, 16) + data).substr(4)},
+        {"empty.wav", ""},
+        {"sound.mp3", riff(fmt(1, 8000, 16) + data)},
+    };
+    for (const Case& c : cases) {
+        writeFile(c.name, c.bytes);
+        EXPECT_EQ(load(String(c.name)).samples, nullptr) << c.name;
+    }
+    EXPECT_EQ(load(u"missing.wav").samples, nullptr);
+}
+
+// A header may declare any size; the file's real length decides what is allocated.
+TEST_F(WavTest, OversizeChunksAreRefusedWithoutAllocatingThem) {
+    const uint32_t huge = 0x7FFFFFF0;
+    struct Case {
+        const char* name;
+        std::string bytes;
+    } cases[] = {
+        {"huge_data.wav", riff(fmt(2, 44100, 16) + chunk("data", payload(16), huge))},
+        {"huge_list.wav",
+         riff(fmt(2, 44100, 16) + chunk("LIST", payload(16), huge) + chunk("data", payload(16)))},
+        {"huge_fmt.wav", riff(chunk("fmt ", fmt(2, 44100, 16).substr(8), huge) + chunk("data", payload(16)))},
+    };
+    for (const Case& c : cases) {
+        writeFile(c.name, c.bytes);
+        largestAllocation = 0;
+        watching = true;
+        Sound s = load(String(c.name));
+        watching = false;
+        EXPECT_EQ(s.samples, nullptr) << c.name;
+        if (hooked) {
+            EXPECT_LT(largestAllocation.load(), std::size_t(1) << 20) << c.name;
+        }
+    }
+}
+
+TEST(ReadInt, LittleEndianOrMinusOneWhenShort) {
+    struct Case {
+        std::string bytes;
+        int value;
+    } cases[] = {
+        {"\x01\x02\x03\x04", 0x04030201},
+        {std::string("\xff\xff\xff\x7f\x00", 5), INT_MAX},
+        {"\x01\x02\x03", -1},
+        {"", -1},
+    };
+    for (const Case& c : cases) {
+        std::FILE* file = std::tmpfile();
+        ASSERT_NE(file, nullptr);
+        std::fwrite(c.bytes.data(), 1, c.bytes.size(), file);
+        std::rewind(file);
+        EXPECT_EQ(readInt(file), c.value);
+        std::fclose(file);
+    }
+}
+
+namespace {
+
+// Encodes `frames` frames of a 440 Hz sine at half scale as an Ogg Vorbis file.
+bool writeOgg(const char* name, int channels, int rate, float quality, int frames) {
+    std::FILE* out = std::fopen(name, "wb");
+    if (!out) return false;
+    vorbis_info info;
+    vorbis_info_init(&info);
+    bool ok = vorbis_encode_init_vbr(&info, channels, rate, quality) == 0;
+    vorbis_comment comment;
+    vorbis_comment_init(&comment);
+    vorbis_dsp_state dsp;
+    vorbis_block block;
+    ogg_stream_state stream;
+    ogg_page page;
+    ogg_packet packet, commentPacket, codePacket;
+    auto writePage = [&] {
+        std::fwrite(page.header, 1, std::size_t(page.header_len), out);
+        std::fwrite(page.body, 1, std::size_t(page.body_len), out);
+    };
+    if (ok) {
+        vorbis_analysis_init(&dsp, &info);
+        vorbis_block_init(&dsp, &block);
+        ogg_stream_init(&stream, 1);
+        vorbis_analysis_headerout(&dsp, &comment, &packet, &commentPacket, &codePacket);
+        ogg_stream_packetin(&stream, &packet);
+        ogg_stream_packetin(&stream, &commentPacket);
+        ogg_stream_packetin(&stream, &codePacket);
+        while (ogg_stream_flush(&stream, &page)) writePage();
+
+        float** input = vorbis_analysis_buffer(&dsp, frames);
+        for (int i = 0; i < frames; ++i) {
+            float v = 0.5f * std::sin(2.0f * float(M_PI) * 440.0f * float(i) / float(rate));
+            for (int ch = 0; ch < channels; ++ch) input[ch][i] = v;
+        }
+        vorbis_analysis_wrote(&dsp, frames);
+        vorbis_analysis_wrote(&dsp, 0);
+        while (vorbis_analysis_blockout(&dsp, &block) == 1) {
+            vorbis_analysis(&block, nullptr);
+            vorbis_bitrate_addblock(&block);
+            while (vorbis_bitrate_flushpacket(&dsp, &packet)) {
+                ogg_stream_packetin(&stream, &packet);
+                while (ogg_stream_pageout(&stream, &page)) writePage();
+            }
+        }
+        while (ogg_stream_flush(&stream, &page)) writePage();
+        ogg_stream_clear(&stream);
+        vorbis_block_clear(&block);
+        vorbis_dsp_clear(&dsp);
+    }
+    vorbis_comment_clear(&comment);
+    vorbis_info_clear(&info);
+    return std::fclose(out) == 0 && ok;
+}
+
+} // namespace
+
+using OggTest = TempDirTest;
+
+TEST_F(OggTest, DecodesTo16BitSamplesWhateverTheQuality) {
+    struct Case {
+        int channels, rate;
+        float quality;
+        int frames;
+    } cases[] = {
+        {1, 22050, 0.0f, 10000},
+        {2, 44100, 0.9f, 30000},
+        {2, 44100, -0.1f, 4097},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(writeOgg("tone.ogg", c.channels, c.rate, c.quality, c.frames));
+        int before = gc_ext_new_bytes;
+        Sound s = load(u"tone.ogg");
+        ASSERT_NE(s.samples, nullptr) << c.quality;
+        EXPECT_EQ(s.format, 2);
+        EXPECT_EQ(s.channels, c.channels);
+        EXPECT_EQ(s.hertz, c.rate);
+        EXPECT_EQ(s.length, c.frames) << c.quality;
+        EXPECT_EQ(gc_ext_new_bytes - before, s.length * c.channels * 2);
+
+        auto* pcm = reinterpret_cast<const int16_t*>(s.samples.get());
+        int peak = 0;
+        for (int i = 0; i < s.length * s.channels; ++i) peak = std::max(peak, std::abs(int(pcm[i])));
+        EXPECT_NEAR(peak, 16384, 2500) << c.quality; // the half-scale sine survives
+    }
+}
+
+TEST_F(OggTest, NonVorbisFilesAreRefused) {
+    writeFile("noise.ogg", payload(5000));
+    writeFile("wave.ogg", riff(fmt(1, 8000, 16) + chunk("data", payload(16))));
+    EXPECT_EQ(load(u"noise.ogg").samples, nullptr);
+    EXPECT_EQ(load(u"wave.ogg").samples, nullptr);
+}
