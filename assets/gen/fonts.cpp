@@ -48,7 +48,8 @@ void paintFaceButton(Canvas& c, const Cell& cell, const GlyphTable& t, const Fac
     float dy = pressed ? 1.0f : 0.0f;
     hard(c, cell, sdf::circle(6.5f, 8.5f + dy, 4.5f), kEdge);
     Rgba body = pressed ? mix(b.colour, rgb(20, 30, 60), 0.45f) : b.colour;
-    fillHard(c, cell, sdf::circle(6.5f, 8.5f + dy, 3.5f), vgrad(mix(body, rgb(255, 255, 255), 0.35f), body, 5, 11));
+    fillHard(c, cell, sdf::circle(6.5f, 8.5f + dy, 3.5f),
+             vgrad(mix(body, rgb(255, 255, 255), 0.35f), body, 5, 11));
     if (pressed) {
         hard(c, cell, sdf::ring(sdf::circle(6.5f, 9.5f, 2.0f), 0.5f), mix(body, rgb(255, 255, 255), 0.5f));
         return;
@@ -73,7 +74,8 @@ void paintShoulder(Canvas& c, const Cell& cell, const GlyphTable& t, char side, 
 // A small oval system button (back, start) with an arrow.
 void paintSystemButton(Canvas& c, const Cell& cell, const GlyphTable& t, char arrow) {
     hard(c, cell, sdf::box(6.5f, 8.5f, 4.5f, 3.5f, 3.0f), kEdge);
-    fillHard(c, cell, sdf::box(6.5f, 8.5f, 3.5f, 2.5f, 2.2f), vgrad(rgb(214, 224, 242), rgb(130, 146, 180), 6, 11));
+    fillHard(c, cell, sdf::box(6.5f, 8.5f, 3.5f, 2.5f, 2.2f),
+             vgrad(rgb(214, 224, 242), rgb(130, 146, 180), 6, 11));
     stampMini(c, cell, t, arrow, 5, 6, rgb(255, 255, 255));
     shadowPixels(c, cell, 1, 1, kShadow);
 }
@@ -99,7 +101,8 @@ void paintKey(Canvas& c, const Cell& cell, const GlyphTable& t, char letter, boo
     int dy = pressed ? 1 : 0;
     hard(c, cell, sdf::box(cx, 8.5f + dy * 0.5f, hw, 6.5f - dy * 0.5f, 1.2f), kEdge);
     hard(c, cell, sdf::box(cx, 9.0f + dy, hw - 1, 5.0f - dy, 0.6f), rgb(132, 148, 186));
-    fillHard(c, cell, sdf::box(cx, 7.5f + dy, hw - 1, 4.5f, 0.6f), vgrad(rgb(248, 251, 255), rgb(206, 218, 240), 3, 12));
+    fillHard(c, cell, sdf::box(cx, 7.5f + dy, hw - 1, 4.5f, 0.6f),
+             vgrad(rgb(248, 251, 255), rgb(206, 218, 240), 3, 12));
     if (!pressed) {
         const Glyph& g = t.at(letter);
         int x = static_cast<int>(cx) - g.width / 2;

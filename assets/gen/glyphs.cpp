@@ -48,7 +48,8 @@ GlyphTable readGlyphTable(const std::string& path) {
             continue;
         }
         if (!open || open->rows.size() == wantRows) malformed(path, n, "row outside a glyph");
-        if (line.find_first_not_of(".#") != std::string::npos) malformed(path, n, "row holds other than . and #");
+        if (line.find_first_not_of(".#") != std::string::npos)
+            malformed(path, n, "row holds other than . and #");
         if (!open->rows.empty() && static_cast<int>(line.size()) != open->width)
             malformed(path, n, "rows of one glyph differ in width");
         open->width = static_cast<int>(line.size());

@@ -93,27 +93,42 @@ void Canvas::savePng(const std::string& path) const {
 }
 
 namespace {
+// Paints the cell in blocks, skipping every block that the shape's distance shows to lie wholly
+// beyond `reach` (design units past the edge where coverage ends). The slack allows for the
+// slanted and scaled shapes whose distance grows a little faster than true distance.
 template <typename CoverageFn>
-void paintCell(Canvas& c, const Cell& cell, const Paint& paint, CoverageFn coverage) {
-    for (int py = cell.y; py < cell.y + cell.h; ++py)
-        for (int px = cell.x; px < cell.x + cell.w; ++px) {
-            V2 p = cell.design(px, py);
-            float cov = coverage(p);
-            if (cov > 0) c.blend(px, py, paint(p), cov);
+void paintCell(Canvas& c, const Cell& cell, const Sdf& shape, float reach, const Paint& paint,
+               CoverageFn coverage) {
+    constexpr int kBlock = 8;
+    const float slack = kBlock * 0.7072f * 1.5f / cell.scale;
+    for (int by = cell.y; by < cell.y + cell.h; by += kBlock)
+        for (int bx = cell.x; bx < cell.x + cell.w; bx += kBlock) {
+            int ex = std::min(bx + kBlock, cell.x + cell.w), ey = std::min(by + kBlock, cell.y + cell.h);
+            V2 mid = cell.design(bx, by);
+            mid.x += (ex - bx - 1) * 0.5f / cell.scale;
+            mid.y += (ey - by - 1) * 0.5f / cell.scale;
+            if (shape(mid) > reach + slack) continue;
+            for (int py = by; py < ey; ++py)
+                for (int px = bx; px < ex; ++px) {
+                    V2 p = cell.design(px, py);
+                    float cov = coverage(shape(p));
+                    if (cov > 0) c.blend(px, py, paint(p), cov);
+                }
         }
 }
 } // namespace
 
 void fill(Canvas& c, const Cell& cell, const Sdf& shape, const Paint& paint) {
-    paintCell(c, cell, paint, [&](V2 p) { return clamp01(0.5f - shape(p) * cell.scale); });
+    paintCell(c, cell, shape, 0.5f / cell.scale, paint,
+              [&](float d) { return clamp01(0.5f - d * cell.scale); });
 }
 
 void fillSoft(Canvas& c, const Cell& cell, const Sdf& shape, const Paint& paint, float soft) {
-    paintCell(c, cell, paint, [&](V2 p) { return smooth(clamp01(0.5f - shape(p) / soft)); });
+    paintCell(c, cell, shape, soft * 0.5f, paint, [&](float d) { return smooth(clamp01(0.5f - d / soft)); });
 }
 
 void fillHard(Canvas& c, const Cell& cell, const Sdf& shape, const Paint& paint) {
-    paintCell(c, cell, paint, [&](V2 p) { return shape(p) <= 0 ? 1.0f : 0.0f; });
+    paintCell(c, cell, shape, 0.0f, paint, [](float d) { return d <= 0 ? 1.0f : 0.0f; });
 }
 
 Paint solid(Rgba c) {
@@ -189,7 +204,7 @@ Sdf polygon(std::vector<V2> pts) {
             float t = std::clamp((wx * ex + wy * ey) / (ex * ex + ey * ey), 0.0f, 1.0f);
             float bx = wx - ex * t, by = wy - ey * t;
             d = std::min(d, bx * bx + by * by);
-            bool c1 = p.y >= pts[i].y, c2 = p.y < pts[j].y, c3 = ex * wy > ey * wx;
+            bool c1 = p.y >= pts[i].y, c2 = p.y<pts[j].y, c3 = ex * wy> ey * wx;
             if ((c1 && c2 && c3) || (!c1 && !c2 && !c3)) s = -s;
         }
         return s * std::sqrt(d);
@@ -269,14 +284,5 @@ void shadowPixels(Canvas& c, const Cell& cell, int dx, int dy, Rgba colour) {
         c.blend(x, y, top);
     }
 }
-
-std::uint32_t Rng::next() {
-    s_ ^= s_ << 13;
-    s_ ^= s_ >> 17;
-    s_ ^= s_ << 5;
-    return s_;
-}
-
-float Rng::unit() { return (next() >> 8) / 16777216.0f; }
 
 } // namespace assetgen

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "random.h"
+
 namespace assetgen {
 
 // Straight (not premultiplied) colour, each channel 0..1.
@@ -48,8 +50,8 @@ struct V2 {
     float x = 0, y = 0;
 };
 
-using Sdf = std::function<float(V2)>;   // negative inside, in design units
-using Paint = std::function<Rgba(V2)>;  // colour at a design point
+using Sdf = std::function<float(V2)>;  // negative inside, in design units
+using Paint = std::function<Rgba(V2)>; // colour at a design point
 
 // One frame of a sheet: pixel rectangle plus design-unit scale (pixels per unit).
 struct Cell {
@@ -100,17 +102,5 @@ Sdf subtract(Sdf a, Sdf b);
 // Pixel-art finishing passes on a region of a scale-1 canvas.
 void outlinePixels(Canvas& c, const Cell& cell, Rgba colour);
 void shadowPixels(Canvas& c, const Cell& cell, int dx, int dy, Rgba colour);
-
-// A small deterministic generator so every run draws the same pictures and sounds.
-class Rng {
-  public:
-    explicit Rng(std::uint32_t seed) : s_(seed ? seed : 1) {}
-    std::uint32_t next();
-    float unit(); // [0, 1)
-    float range(float lo, float hi) { return lo + (hi - lo) * unit(); }
-
-  private:
-    std::uint32_t s_;
-};
 
 } // namespace assetgen

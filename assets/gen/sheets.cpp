@@ -14,7 +14,8 @@ Canvas paintSheet(const Grid& grid, int tier, const FramePainter& paint) {
 
 void writeVectorSheet(const std::string& dataDir, const std::string& name, const Grid& grid,
                       const FramePainter& paint) {
-    for (int tier : kTiers) paintSheet(grid, tier, paint).savePng(dataDir + "/" + name + tierSuffix(tier) + ".png");
+    for (int tier : kTiers)
+        paintSheet(grid, tier, paint).savePng(dataDir + "/" + name + tierSuffix(tier) + ".png");
 }
 
 void writePixelSheet(const std::string& dataDir, const std::string& name, const Grid& grid,

@@ -38,6 +38,6 @@ void writePlayfield(const std::string& dataDir);
 void writeParts(const std::string& dataDir);
 void writeBadges(const std::string& dataDir);
 void writeInterface(const std::string& dataDir);
-void writeTitles(const std::string& dataDir, const GlyphTable& glyphs);
+void writeTitles(const std::string& dataDir);
 
 } // namespace assetgen
