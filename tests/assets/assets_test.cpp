@@ -18,16 +18,18 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <stb_image.h>
-#define STB_VORBIS_HEADER_ONLY
-#include <stb_vorbis.h>
+#include "host/game.h"
 
 extern char** environ;
 
 namespace {
 
-// ---- Loaders. Local stand-ins with the host loaders' results (8-bit RGBA pixels, 16-bit
-// samples); the rest of this file only calls these three.
+// ---- Loaders: the host's own, as the game uses them.
+
+VxGlfwGame& host() {
+    static VxGlfwGame game;
+    return game;
+}
 
 struct Pixels {
     int width = 0, height = 0;
@@ -35,70 +37,35 @@ struct Pixels {
     std::uint8_t alpha(int x, int y) const { return rgba[(static_cast<size_t>(y) * width + x) * 4 + 3]; }
 };
 
+// Every sheet is RGBA; anything else is a finding.
 std::optional<Pixels> loadImage(const std::string& path) {
-    int w = 0, h = 0, n = 0;
-    unsigned char* px = stbi_load(path.c_str(), &w, &h, &n, 4);
+    int w = 0, h = 0, depth = 0;
+    unsigned char* px = host().LoadImageData(String(path.c_str()), &w, &h, &depth);
     if (!px) return std::nullopt;
-    Pixels p{w, h, std::vector<std::uint8_t>(px, px + static_cast<size_t>(w) * h * 4)};
-    stbi_image_free(px);
+    EXPECT_EQ(depth, 4) << path;
+    Pixels p{w, h, std::vector<std::uint8_t>(px, px + static_cast<size_t>(w) * h * depth)};
+    std::free(px);
+    if (depth != 4) return std::nullopt;
     return p;
 }
 
 struct Pcm {
-    int channels = 0, rate = 0, bits = 0, format = 0;
-    std::vector<std::int16_t> samples; // interleaved
+    int channels = 0, rate = 0, format = 0; // format: bytes per sample
+    std::vector<std::int16_t> samples;      // interleaved
 };
 
-std::uint32_t le(const std::vector<char>& b, size_t at, int bytes) {
-    std::uint32_t v = 0;
-    for (int i = bytes - 1; i >= 0; --i) v = v << 8 | static_cast<std::uint8_t>(b[at + i]);
-    return v;
-}
-
-// RIFF/WAVE: walks the chunks for "fmt " and "data".
-std::optional<Pcm> loadWav(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::vector<char> b((std::istreambuf_iterator<char>(in)), {});
-    if (b.size() < 12 || std::memcmp(b.data(), "RIFF", 4) != 0 || std::memcmp(b.data() + 8, "WAVE", 4) != 0)
-        return std::nullopt;
+// WAV through the host's reader, Ogg Vorbis decoded whole, as the game does when a round starts.
+std::optional<Pcm> loadSound(const std::string& path) {
+    int frames = 0;
     Pcm pcm;
-    bool haveData = false;
-    for (size_t at = 12; at + 8 <= b.size();) {
-        std::uint32_t size = le(b, at + 4, 4);
-        if (size > b.size() - at - 8) return std::nullopt;
-        if (std::memcmp(b.data() + at, "fmt ", 4) == 0 && size >= 16) {
-            pcm.format = static_cast<int>(le(b, at + 8, 2));
-            pcm.channels = static_cast<int>(le(b, at + 10, 2));
-            pcm.rate = static_cast<int>(le(b, at + 12, 4));
-            pcm.bits = static_cast<int>(le(b, at + 22, 2));
-        } else if (std::memcmp(b.data() + at, "data", 4) == 0) {
-            pcm.samples.resize(size / 2);
-            std::memcpy(pcm.samples.data(), b.data() + at + 8, pcm.samples.size() * 2);
-            haveData = true;
-        }
-        at += 8 + size + (size & 1);
+    unsigned char* data =
+        host().LoadAudioData(String(path.c_str()), &frames, &pcm.channels, &pcm.format, &pcm.rate);
+    if (!data) return std::nullopt;
+    if (pcm.format == 2) {
+        const auto* samples = reinterpret_cast<const std::int16_t*>(data);
+        pcm.samples.assign(samples, samples + static_cast<size_t>(frames) * pcm.channels);
     }
-    if (!haveData || pcm.channels == 0) return std::nullopt;
-    return pcm;
-}
-
-// Decoded whole, as the game does when a round starts.
-std::optional<Pcm> loadOgg(const std::string& path) {
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return std::nullopt;
-    int error = 0;
-    stb_vorbis* v = stb_vorbis_open_file(f, 1, &error, nullptr);
-    if (!v) {
-        std::fclose(f);
-        return std::nullopt;
-    }
-    stb_vorbis_info info = stb_vorbis_get_info(v);
-    Pcm pcm{info.channels, static_cast<int>(info.sample_rate), 16, 1, {}};
-    std::vector<short> chunk(4096 * static_cast<size_t>(info.channels));
-    for (int n; (n = stb_vorbis_get_frame_short_interleaved(v, info.channels, chunk.data(),
-                                                            static_cast<int>(chunk.size()))) > 0;)
-        pcm.samples.insert(pcm.samples.end(), chunk.begin(), chunk.begin() + n * info.channels);
-    stb_vorbis_close(v); // closes the file too
+    std::free(data);
     return pcm;
 }
 
@@ -319,10 +286,9 @@ std::string sfxFile(int slot) {
 class SoundEffectTest : public testing::TestWithParam<int> {};
 
 TEST_P(SoundEffectTest, ShortCleanSixteenBitPcm) {
-    std::optional<Pcm> w = loadWav(sfxFile(GetParam()));
+    std::optional<Pcm> w = loadSound(sfxFile(GetParam()));
     ASSERT_TRUE(w);
-    EXPECT_EQ(w->format, 1);
-    EXPECT_EQ(w->bits, 16);
+    EXPECT_EQ(w->format, 2) << "16-bit PCM";
     ASSERT_GE(w->channels, 1);
     double seconds = static_cast<double>(w->samples.size()) / w->channels / w->rate;
     EXPECT_GT(seconds, 0.03);
@@ -341,7 +307,7 @@ INSTANTIATE_TEST_SUITE_P(DataFolder, SoundEffectTest, testing::ValuesIn(kSfxSlot
 TEST(SoundEffectsTest, NoTwoEffectsAreTheSame) {
     std::vector<std::vector<std::int16_t>> all;
     for (int slot : kSfxSlots) {
-        std::optional<Pcm> w = loadWav(sfxFile(slot));
+        std::optional<Pcm> w = loadSound(sfxFile(slot));
         ASSERT_TRUE(w) << slot;
         for (const auto& other : all) EXPECT_NE(other, w->samples) << "slot " << slot;
         all.push_back(w->samples);
@@ -351,9 +317,10 @@ TEST(SoundEffectsTest, NoTwoEffectsAreTheSame) {
 // The round's music decodes whole, plays at a sane level and loops without a jump: the step
 // from its last sample back to its first is no bigger than the steps inside the music.
 TEST(MusicTest, DecodesWholeAndLoopsSeamlessly) {
-    std::optional<Pcm> m = loadOgg(dataDir() + "/sfx/spindrift.ogg");
+    std::optional<Pcm> m = loadSound(dataDir() + "/sfx/spindrift.ogg");
     ASSERT_TRUE(m);
     ASSERT_EQ(m->channels, 1);
+    ASSERT_EQ(m->format, 2);
     const std::vector<std::int16_t>& s = m->samples;
     double seconds = static_cast<double>(s.size()) / m->rate;
     EXPECT_GT(seconds, 8.0);
