@@ -19,6 +19,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 // The list links come first after the virtual-table pointer; list heads are bare links.
 struct gc_link {
@@ -88,8 +89,13 @@ void gc_collect_step(gc_object* extra_root);
 
 inline bool gc_is_unmarked(const gc_object* p) { return p->gc_colour() == gc_markbit; }
 
-inline gc_object* gc_obj(gc_object* p) { return p; }
-inline gc_object* gc_obj(gc_interface* p) { return dynamic_cast<gc_object*>(p); }
+// The collected object behind a reference: objects are themselves, interfaces are cast back.
+template <class T> inline gc_object* gc_obj(T* p) {
+    if constexpr (std::is_base_of_v<gc_object, T>)
+        return p;
+    else
+        return dynamic_cast<gc_object*>(p);
+}
 
 template <class T> inline void gc_mark_q(T* p) {
     if (!p) return;
