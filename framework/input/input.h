@@ -20,7 +20,7 @@ inline constexpr int vx_input_firstTouchKey = 384;
 
 // The last state the host reported for one joystick unit.
 class c_JoyState : public Object {
-public:
+  public:
     Array<float> joyx; // x, y and trigger of stick 0 and stick 1
     Array<float> joyy;
     Array<float> joyz;
@@ -31,7 +31,7 @@ public:
 };
 
 class c_InputDevice : public Object {
-public:
+  public:
     Array<c_JoyState*> joyStates;
     Array<bool> keyDown;
     int keyHitCount = 0;
@@ -83,7 +83,7 @@ public:
 
     void mark() override;
 
-private:
+  private:
     void press(int code);
     void release(int code);
     void pollJoysticks();

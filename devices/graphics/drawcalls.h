@@ -1,0 +1,16 @@
+// The device's OpenGL draw calls, counted. Every batch reaches OpenGL through these wrappers, so
+// tests and benchmarks can check how many draws a frame costs without looking inside the device.
+#pragma once
+
+#include <GL/gl.h>
+
+class gxtkDrawCalls {
+  public:
+    static void Arrays(GLenum mode, GLint first, GLsizei count);
+    static void Elements(GLenum mode, GLsizei count, const GLushort* indices);
+    // Draw calls issued since the program started.
+    static long Count();
+
+  private:
+    static long count;
+};

@@ -1,0 +1,91 @@
+// gxtkGraphics: the graphics device, the only code that talks to OpenGL.
+//
+// OpenGL 1.1 fixed function: client vertex arrays, an orthographic projection with one unit a pixel
+// and y down, GL_TEXTURE_2D only while a textured batch is drawn; no shaders, no buffer objects.
+//
+// Every primitive goes into one 1024-vertex batch held in this object. A primitive joins the batch
+// when its type (the vertex count per primitive) and its surface match and it fits; otherwise the
+// batch is flushed first. Besides that, only blend and scissor changes, ReadPixels and EndRender
+// flush; Cls throws the batch away. Colour and matrix changes never flush: vertices are transformed
+// and coloured on the CPU as they are added, and the OpenGL model-view matrix stays the identity.
+#pragma once
+
+#include "devices/graphics/surface.h"
+#include "runtime/object.h"
+
+#include <GL/gl.h>
+
+#include <bit>
+#include <cstdint>
+
+class gxtkGraphics : public Object {
+  public:
+    static constexpr int MAX_BATCH_VERTICES = 1024;
+
+    // One batch vertex; the three client arrays share its 20-byte stride.
+    struct Vertex {
+        float x, y, u, v;
+        // Bytes R, G, B, A in memory order, premultiplied.
+        std::uint32_t colour;
+    };
+    static_assert(sizeof(Vertex) == 20);
+    static_assert(std::endian::native == std::endian::little, "colour words are packed as R, G, B, A bytes");
+
+    // Needs the window open: its OpenGL context must be current.
+    gxtkGraphics();
+
+    virtual int Width();
+    virtual int Height();
+    virtual int BeginRender();
+    virtual int EndRender();
+    virtual int DiscardGraphics();
+    virtual gxtkSurface* LoadSurface(String path);
+    virtual gxtkSurface* CreateSurface(int w, int h);
+    virtual bool LoadSurface__UNSAFE__(gxtkSurface* surface, String path);
+    virtual int Cls(float r, float g, float bl);
+    virtual int SetAlpha(float alpha);
+    virtual int SetColor(float r, float g, float bl);
+    virtual int SetBlend(int blend);
+    virtual int SetScissor(int x, int y, int w, int h);
+    virtual int SetMatrix(float ia, float ib, float ic, float id, float itx, float ity);
+    virtual int DrawPoint(float x, float y);
+    virtual int DrawRect(float x, float y, float w, float h);
+    virtual int DrawLine(float x0, float y0, float x1, float y1);
+    virtual int DrawOval(float x, float y, float w, float h);
+    virtual int DrawPoly(Array<float> xy);
+    virtual int DrawPoly2(Array<float> xyuv, gxtkSurface* surface, int srcx, int srcy);
+    virtual int DrawSurface(gxtkSurface* surface, float x, float y);
+    virtual int DrawSurface2(gxtkSurface* surface, float x, float y, int srcx, int srcy, int srcw, int srch);
+    virtual int ReadPixels(Array<int> pixels, int x, int y, int w, int h, int offset, int pitch);
+    virtual int WritePixels2(gxtkSurface* surface, Array<int> pixels, int x, int y, int w, int h, int offset,
+                             int pitch);
+
+    // Draws the pending batch, if any.
+    void Flush();
+
+    void mark() override;
+
+    int width = 0;
+    int height = 0;
+    std::uint32_t packedColor = 0;
+    float red = 0, green = 0, blue = 0;
+    float alpha = 0;
+    float a = 1, b = 0, c = 0, d = 1, tx = 0, ty = 0;
+    bool transformed = false;
+    Vertex vertices[MAX_BATCH_VERTICES]{};
+    GLushort quadIndices[MAX_BATCH_VERTICES / 4 * 6];
+    int batchType = 0;
+    int batchCount = 0;
+    gxtkSurface* batchSurface = nullptr;
+
+  private:
+    void ReadWindowSize();
+    void PackColor();
+    // Room for `count` vertices of primitive `type` on `surface`, flushing first when they cannot join.
+    Vertex* Reserve(int type, int count, gxtkSurface* surface);
+    Vertex* AddVertex(Vertex* v, float x, float y);
+    void AddQuad(float x, float y, float w, float h, gxtkSurface* surface, float u0, float v0, float u1,
+                 float v1);
+    int OvalSegments(float xr, float yr) const;
+    void DrawBatch();
+};

@@ -1,0 +1,154 @@
+#include "devices/graphics/surface.h"
+
+#include "host/game.h"
+
+#include <cstdlib>
+
+namespace {
+
+GLenum FormatOfDepth(int depth) {
+    switch (depth) {
+    case 1:
+        return GL_LUMINANCE;
+    case 2:
+        return GL_LUMINANCE_ALPHA;
+    case 3:
+        return GL_RGB;
+    default:
+        return GL_RGBA;
+    }
+}
+
+unsigned char Premultiply(unsigned char channel, unsigned char alpha) { return channel * alpha / 255; }
+
+void PremultiplyPixels(unsigned char* p, long pixels, int depth) {
+    if (depth == 2) {
+        for (long i = 0; i < pixels; ++i, p += 2) p[0] = Premultiply(p[0], p[1]);
+    } else if (depth == 4) {
+        for (long i = 0; i < pixels; ++i, p += 4) {
+            p[0] = Premultiply(p[0], p[3]);
+            p[1] = Premultiply(p[1], p[3]);
+            p[2] = Premultiply(p[2], p[3]);
+        }
+    }
+}
+
+int PowerOfTwoAtLeast(int n) {
+    int pot = 1;
+    while (pot < n) pot *= 2;
+    return pot;
+}
+
+} // namespace
+
+gxtkSurface::~gxtkSurface() { Discard(); }
+
+int gxtkSurface::Discard() {
+    ReleaseTexture();
+    ReleasePixels();
+    return 0;
+}
+
+int gxtkSurface::Width() { return width; }
+int gxtkSurface::Height() { return height; }
+int gxtkSurface::Loaded() { return 1; }
+void gxtkSurface::OnUnsafeLoadComplete() { Bind(); }
+
+void gxtkSurface::SetData(unsigned char* pixels, int w, int h, int d) {
+    ReleasePixels();
+    data = pixels;
+    width = w;
+    height = h;
+    depth = d;
+    format = FormatOfDepth(d);
+    PremultiplyPixels(data, long(w) * h, d);
+}
+
+void gxtkSurface::SetSubData(int x, int y, int w, int h, const int* src, int pitch) {
+    if (format != GL_RGBA) return;
+    // A rectangle reaching outside the surface would write past the pixel block.
+    if (x < 0 || y < 0 || w < 0 || h < 0 || w > width - x || h > height - y) return;
+    if (!data) data = static_cast<unsigned char*>(std::malloc(std::size_t(width) * height * 4));
+    for (int r = 0; r < h; ++r) {
+        unsigned char* out = data + (std::size_t(y + r) * width + x) * 4;
+        for (int i = 0; i < w; ++i, out += 4) {
+            auto p = unsigned(src[r * pitch + i]);
+            auto a = static_cast<unsigned char>(p >> 24);
+            out[0] = Premultiply(static_cast<unsigned char>(p >> 16), a);
+            out[1] = Premultiply(static_cast<unsigned char>(p >> 8), a);
+            out[2] = Premultiply(static_cast<unsigned char>(p), a);
+            out[3] = a;
+        }
+    }
+    if (!TextureIsCurrent()) return;
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    UploadRows(x, y, w, h);
+}
+
+void gxtkSurface::Bind() {
+    if (glfwGraphicsSeq == 0) return;
+    if (TextureIsCurrent()) {
+        glBindTexture(GL_TEXTURE_2D, texture);
+        return;
+    }
+    CreateTexture();
+}
+
+bool gxtkSurface::TextureIsCurrent() const { return texSeq == glfwGraphicsSeq; }
+
+void gxtkSurface::CreateTexture() {
+    texSeq = glfwGraphicsSeq;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    AllocateTextureStorage();
+    if (!data) return;
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, format, GL_UNSIGNED_BYTE, data);
+}
+
+// Drivers without non-power-of-two textures refuse the image's own size; the image then sits in the
+// top-left corner of a power-of-two texture, and uscale/vscale keep texture coordinates in pixels.
+void gxtkSurface::AllocateTextureStorage() {
+    // Only the refusal of this call may trigger the retry, not an error left over from earlier.
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    int texWidth = width;
+    int texHeight = height;
+    glTexImage2D(GL_TEXTURE_2D, 0, GLint(format), texWidth, texHeight, 0, format, GL_UNSIGNED_BYTE, nullptr);
+    if (glGetError() != GL_NO_ERROR) {
+        texWidth = PowerOfTwoAtLeast(width);
+        texHeight = PowerOfTwoAtLeast(height);
+        glTexImage2D(GL_TEXTURE_2D, 0, GLint(format), texWidth, texHeight, 0, format, GL_UNSIGNED_BYTE,
+                     nullptr);
+    }
+    uscale = 1.0f / float(texWidth);
+    vscale = 1.0f / float(texHeight);
+}
+
+void gxtkSurface::UploadRows(int x, int y, int w, int h) {
+    auto rowStart = [&](int row) { return data + (std::size_t(row) * width + x) * 4; };
+    if (w == width) {
+        glTexSubImage2D(GL_TEXTURE_2D, 0, x, y, w, h, format, GL_UNSIGNED_BYTE, rowStart(y));
+        return;
+    }
+    for (int r = 0; r < h; ++r) {
+        glTexSubImage2D(GL_TEXTURE_2D, 0, x, y + r, w, 1, format, GL_UNSIGNED_BYTE, rowStart(y + r));
+    }
+}
+
+// A texture of an older context went away with that context: there is nothing left to delete.
+void gxtkSurface::ReleaseTexture() {
+    if (!TextureIsCurrent()) return;
+    glDeleteTextures(1, &texture);
+    texSeq = -1;
+}
+
+void gxtkSurface::ReleasePixels() {
+    std::free(data);
+    data = nullptr;
+}

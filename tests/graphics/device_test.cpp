@@ -1,0 +1,458 @@
+// The graphics device on a real OpenGL context: what each primitive puts in the back buffer, how
+// colours blend, and how many draw calls the batch costs.
+#include "gl_window.h"
+#include "test_images.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <utility>
+#include <vector>
+
+using gltest::DrawCallsOf;
+using gltest::kBlack;
+using gltest::kHeight;
+using gltest::kWhite;
+using gltest::kWidth;
+using gltest::PixelAt;
+using gltest::Rgb;
+
+namespace {
+
+// Blending rounds differently across drivers by one step.
+::testing::AssertionResult Near(const Rgb& actual, const Rgb& expected) {
+    if (std::abs(actual.r - expected.r) <= 1 && std::abs(actual.g - expected.g) <= 1 &&
+        std::abs(actual.b - expected.b) <= 1)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "pixel " << actual << ", expected " << expected;
+}
+
+Array<float> Floats(std::initializer_list<float> values) {
+    return Array<float>(values.begin(), int(values.size()));
+}
+
+class Device : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        gltest::OpenHostWindow();
+        device = new gxtkGraphics;
+    }
+
+    // Every test starts a frame on black with white, opaque, alpha-blended, unclipped, untransformed.
+    void SetUp() override {
+        device->BeginRender();
+        device->Cls(0, 0, 0);
+        device->SetColor(255, 255, 255);
+        device->SetAlpha(1);
+        device->SetBlend(0);
+        device->SetScissor(0, 0, kWidth, kHeight);
+        device->SetMatrix(1, 0, 0, 1, 0, 0);
+    }
+
+    // An RGBA surface filled from 0xAARRGGBB pixels through the device's own upload path.
+    static gxtkSurface* SurfaceOf(int w, int h, std::vector<int> argb) {
+        gxtkSurface* surface = device->CreateSurface(w, h);
+        Array<int> pixels(argb.data(), int(argb.size()));
+        device->WritePixels2(surface, pixels, 0, 0, w, h, 0, w);
+        return surface;
+    }
+
+    static gxtkGraphics* device;
+};
+
+gxtkGraphics* Device::device = nullptr;
+
+TEST_F(Device, OpensAtTheWindowSizeWithAnEmptyBatch) {
+    EXPECT_EQ(device->Width(), kWidth);
+    EXPECT_EQ(device->Height(), kHeight);
+    EXPECT_EQ(device->batchCount, 0);
+    EXPECT_EQ(device->BeginRender(), 1);
+}
+
+struct BlendCase {
+    const char* name;
+    Rgb background;
+    Rgb colour;
+    float alpha;
+    Rgb expected;
+};
+
+class ColourBlend : public Device, public ::testing::WithParamInterface<BlendCase> {};
+
+// Vertex colours are premultiplied, then blended with (ONE, ONE_MINUS_SRC_ALPHA).
+TEST_P(ColourBlend, RectangleOverBackground) {
+    const BlendCase& c = GetParam();
+    device->Cls(float(c.background.r), float(c.background.g), float(c.background.b));
+    device->SetColor(float(c.colour.r), float(c.colour.g), float(c.colour.b));
+    device->SetAlpha(c.alpha);
+    device->DrawRect(10, 10, 20, 20);
+    device->EndRender();
+    EXPECT_TRUE(Near(PixelAt(15, 15), c.expected));
+    EXPECT_TRUE(Near(PixelAt(5, 5), c.background));
+}
+
+// Test names come from each case's name.
+auto CaseName = [](const auto& test) { return std::string(test.param.name); };
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ColourBlend,
+    ::testing::Values(BlendCase{"Opaque", kBlack, {255, 128, 0}, 1, {255, 128, 0}},
+                      BlendCase{"HalfOverBlack", kBlack, {255, 128, 0}, 0.5f, {127, 64, 0}},
+                      BlendCase{"HalfOverWhite", kWhite, {0, 0, 255}, 0.5f, {128, 128, 255}},
+                      BlendCase{"Invisible", {40, 80, 120}, {255, 255, 255}, 0, {40, 80, 120}}),
+    CaseName);
+
+TEST_F(Device, ColourIsPackedPremultipliedAndTruncated) {
+    device->SetColor(255, 100, 3);
+    device->SetAlpha(0.5f);
+    // Bytes R, G, B, A: 127.5, 50, 1.5 and 127.5 truncated.
+    EXPECT_EQ(device->packedColor, 127u | 50u << 8 | 1u << 16 | 127u << 24);
+}
+
+TEST_F(Device, AColourChangeLeavesVerticesAlreadyInTheBatch) {
+    device->SetColor(255, 0, 0);
+    device->DrawRect(0, 0, 10, 10);
+    device->SetColor(0, 0, 255);
+    device->DrawRect(10, 0, 10, 10);
+    device->EndRender();
+    EXPECT_EQ(PixelAt(5, 5), (Rgb{255, 0, 0}));
+    EXPECT_EQ(PixelAt(15, 5), (Rgb{0, 0, 255}));
+}
+
+TEST_F(Device, AdditiveBlendAddsColours) {
+    device->SetBlend(1);
+    device->SetColor(100, 50, 0);
+    device->DrawRect(0, 0, 20, 10);
+    device->SetColor(100, 50, 200);
+    device->DrawRect(10, 0, 20, 10);
+    // Any other mode is alpha blending again.
+    device->SetBlend(7);
+    device->SetColor(100, 50, 200);
+    device->DrawRect(40, 0, 10, 10);
+    device->DrawRect(40, 0, 10, 10);
+    device->EndRender();
+    EXPECT_EQ(PixelAt(5, 5), (Rgb{100, 50, 0}));
+    EXPECT_EQ(PixelAt(15, 5), (Rgb{200, 100, 200}));
+    EXPECT_EQ(PixelAt(25, 5), (Rgb{100, 50, 200}));
+    EXPECT_EQ(PixelAt(45, 5), (Rgb{100, 50, 200}));
+}
+
+TEST_F(Device, ScissorClipsToItsRectangleWithTopLeftOrigin) {
+    device->SetScissor(10, 20, 30, 40);
+    EXPECT_TRUE(glIsEnabled(GL_SCISSOR_TEST));
+    device->DrawRect(0, 0, kWidth, kHeight);
+    device->EndRender();
+    EXPECT_EQ(PixelAt(10, 20), kWhite);
+    EXPECT_EQ(PixelAt(39, 59), kWhite);
+    for (auto [x, y] : {std::pair{9, 20}, {40, 20}, {10, 19}, {10, 60}}) EXPECT_EQ(PixelAt(x, y), kBlack);
+}
+
+TEST_F(Device, FullWindowScissorSwitchesScissoringOff) {
+    device->SetScissor(0, 0, kWidth - 1, kHeight);
+    EXPECT_TRUE(glIsEnabled(GL_SCISSOR_TEST));
+    device->SetScissor(0, 0, kWidth, kHeight);
+    EXPECT_FALSE(glIsEnabled(GL_SCISSOR_TEST));
+}
+
+TEST_F(Device, PointsAndLinesLandOnWholePixels) {
+    device->DrawPoint(5, 7);
+    device->DrawLine(2, 20, 12, 20);
+    device->DrawLine(30, 2, 30, 12);
+    device->EndRender();
+    EXPECT_EQ(PixelAt(5, 7), kWhite);
+    for (auto [x, y] : {std::pair{4, 7}, {6, 7}, {5, 6}, {5, 8}}) EXPECT_EQ(PixelAt(x, y), kBlack);
+    EXPECT_EQ(PixelAt(2, 20), kWhite);
+    EXPECT_EQ(PixelAt(11, 20), kWhite);
+    for (auto [x, y] : {std::pair{1, 20}, {6, 19}, {6, 21}}) EXPECT_EQ(PixelAt(x, y), kBlack);
+    EXPECT_EQ(PixelAt(30, 2), kWhite);
+    EXPECT_EQ(PixelAt(30, 11), kWhite);
+    EXPECT_EQ(PixelAt(29, 6), kBlack);
+    EXPECT_EQ(PixelAt(31, 6), kBlack);
+}
+
+TEST_F(Device, RectanglesCoverExactlyTheirPixelsUnderTheMatrix) {
+    device->DrawRect(10, 10, 20, 10);
+    device->SetMatrix(2, 0, 0, 2, 100, 50);
+    device->DrawRect(0, 0, 10, 5);
+    device->EndRender();
+    EXPECT_EQ(PixelAt(10, 10), kWhite);
+    EXPECT_EQ(PixelAt(29, 19), kWhite);
+    for (auto [x, y] : {std::pair{9, 10}, {30, 10}, {10, 9}, {10, 20}}) EXPECT_EQ(PixelAt(x, y), kBlack);
+    EXPECT_EQ(PixelAt(100, 50), kWhite);
+    EXPECT_EQ(PixelAt(119, 59), kWhite);
+    EXPECT_EQ(PixelAt(120, 55), kBlack);
+    EXPECT_EQ(PixelAt(110, 60), kBlack);
+}
+
+struct OvalCase {
+    const char* name;
+    float w, h, scale;
+    int segments;
+};
+
+class OvalSegments : public Device, public ::testing::WithParamInterface<OvalCase> {};
+
+TEST_P(OvalSegments, FollowTheSizeOnScreen) {
+    const OvalCase& c = GetParam();
+    device->SetMatrix(c.scale, 0, 0, c.scale, 0, 0);
+    device->DrawOval(0, 0, c.w, c.h);
+    EXPECT_EQ(device->batchType, c.segments);
+    EXPECT_EQ(device->batchCount, c.segments);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, OvalSegments,
+    ::testing::Values(OvalCase{"Small", 10, 10, 1, 12}, OvalCase{"RoundedDown", 30, 30, 1, 28},
+                      OvalCase{"Huge", 3000, 3000, 1, 1024}, OvalCase{"Scaled", 10, 10, 2, 20},
+                      OvalCase{"NegativeWidth", -30, 30, 1, 28}, OvalCase{"BeyondInt", 1e30f, 1, 1, 1024}),
+    CaseName);
+
+TEST_F(Device, OvalFillsItsBoxStartingAtTheRightmostPoint) {
+    device->DrawOval(100, 100, 40, 20);
+    EXPECT_FLOAT_EQ(device->vertices[0].x, 140);
+    EXPECT_FLOAT_EQ(device->vertices[0].y, 110);
+    // A quarter of the way round is the top: the outline runs upward first.
+    EXPECT_NEAR(device->vertices[device->batchCount / 4].y, 100, 1e-4);
+    device->EndRender();
+    for (auto [x, y] : {std::pair{120, 110}, {102, 110}, {137, 110}, {120, 101}, {120, 118}})
+        EXPECT_EQ(PixelAt(x, y), kWhite) << x << "," << y;
+    for (auto [x, y] : {std::pair{101, 101}, {138, 101}, {101, 118}, {99, 110}})
+        EXPECT_EQ(PixelAt(x, y), kBlack);
+}
+
+TEST_F(Device, PolygonsAreFansOneDrawEach) {
+    auto pentagon = [](float x) { return Floats({x, 0, x + 20, 0, x + 25, 15, x + 10, 25, x - 5, 15}); };
+    long draws = DrawCallsOf([&] {
+        for (int i = 0; i < 3; ++i) device->DrawPoly(pentagon(10 + 40.0f * float(i)));
+        device->EndRender();
+    });
+    EXPECT_EQ(draws, 3);
+    EXPECT_EQ(PixelAt(20, 10), kWhite);
+    EXPECT_EQ(PixelAt(100, 10), kWhite);
+    // Three-vertex polygons are triangles: any number of them is one draw.
+    draws = DrawCallsOf([&] {
+        device->DrawPoly(Floats({0, 100, 40, 100, 0, 140}));
+        device->DrawPoly(Floats({50, 100, 90, 100, 50, 140}));
+        device->EndRender();
+    });
+    EXPECT_EQ(draws, 1);
+    EXPECT_EQ(PixelAt(5, 105), kWhite);
+    EXPECT_EQ(PixelAt(55, 105), kWhite);
+    EXPECT_EQ(PixelAt(35, 135), kBlack);
+}
+
+TEST_F(Device, PolygonsWithNoVerticesOrMoreThanABatchAreNotDrawn) {
+    device->DrawPoly(Floats({}));
+    device->DrawPoly(Floats({5}));
+    device->DrawPoly(Array<float>(2 * 1025));
+    EXPECT_EQ(device->batchCount, 0);
+    device->DrawPoly(Array<float>(2 * 1024));
+    EXPECT_EQ(device->batchCount, 1024);
+}
+
+TEST_F(Device, ThreeHundredRectanglesAreTwoDraws) {
+    long draws = DrawCallsOf([&] {
+        for (int i = 0; i < 300; ++i) device->DrawRect(float(i % 30) * 10, float(i / 30) * 10, 9, 9);
+        EXPECT_EQ(device->batchCount, 44 * 4);
+        device->EndRender();
+    });
+    EXPECT_EQ(draws, 2);
+    EXPECT_EQ(PixelAt(4, 4), kWhite);
+    EXPECT_EQ(PixelAt(294, 94), kWhite);
+    EXPECT_EQ(PixelAt(9, 4), kBlack);
+}
+
+TEST_F(Device, ALineThenARectangleAreTwoDraws) {
+    long draws = DrawCallsOf([&] {
+        device->DrawLine(0, 0, 10, 0);
+        device->DrawRect(0, 10, 10, 10);
+        device->EndRender();
+    });
+    EXPECT_EQ(draws, 2);
+}
+
+TEST_F(Device, ClsDropsThePendingBatch) {
+    long draws = DrawCallsOf([&] {
+        device->DrawRect(0, 0, 50, 50);
+        device->Cls(0, 0, 255);
+        device->EndRender();
+    });
+    EXPECT_EQ(draws, 0);
+    EXPECT_EQ(PixelAt(10, 10), (Rgb{0, 0, 255}));
+}
+
+// The batch splits on a change of primitive type, texture, blend or scissor, and when it is full;
+// colour, alpha and matrix changes never split it.
+TEST_F(Device, DrawsPerFrameFollowTheBatchRule) {
+    gxtkSurface* first = SurfaceOf(2, 2, std::vector<int>(4, int(0xFFFF0000u)));
+    gxtkSurface* second = SurfaceOf(2, 2, std::vector<int>(4, int(0xFF00FF00u)));
+    long draws = DrawCallsOf([&] {
+        for (int i = 0; i < 600; ++i) { // 2400 vertices: two full batches and 352 left over
+            device->SetColor(float(i % 256), 0, 0);
+            device->SetAlpha(float(i % 10) / 10);
+            device->SetMatrix(1, 0, 0, 1, float(i), 0);
+            device->DrawSurface(first, 0, 0);
+        }
+        // Each of these ends the batch before it: 6 more draws, the last at EndRender.
+        device->DrawSurface(second, 0, 0); // other texture
+        device->DrawRect(0, 0, 1, 1);      // no texture
+        device->DrawRect(0, 0, 1, 1);
+        device->SetBlend(1);
+        device->DrawRect(0, 0, 1, 1);
+        device->SetScissor(0, 0, 10, 10);
+        device->DrawRect(0, 0, 1, 1);
+        device->DrawLine(0, 0, 1, 1); // other type
+        device->DrawPoint(0, 0);      // other type
+        device->DrawPoint(1, 1);
+        device->EndRender();
+    });
+    EXPECT_EQ(draws, 3 + 6);
+}
+
+TEST_F(Device, ImagesOfOneSurfaceJoinOneBatchAndARectangleAfterThemFlushes) {
+    gxtkSurface* surface = SurfaceOf(2, 2, std::vector<int>(4, -1));
+    EXPECT_EQ(DrawCallsOf([&] {
+                  device->DrawSurface(surface, 0, 0);
+                  device->DrawSurface2(surface, 10, 0, 0, 0, 1, 1);
+                  device->EndRender();
+              }),
+              1);
+    EXPECT_EQ(DrawCallsOf([&] {
+                  device->DrawSurface(surface, 0, 0);
+                  device->DrawRect(10, 0, 2, 2);
+                  device->EndRender();
+              }),
+              2);
+}
+
+TEST_F(Device, SubDataIsStoredPremultipliedInRgbaOrder) {
+    gxtkSurface* surface = SurfaceOf(2, 1, {int(0x80FF0000u), int(0xFF102030u)});
+    const unsigned char* p = surface->data;
+    EXPECT_EQ((std::vector<int>{p[0], p[1], p[2], p[3]}), (std::vector<int>{128, 0, 0, 128}));
+    EXPECT_EQ((std::vector<int>{p[4], p[5], p[6], p[7]}), (std::vector<int>{0x10, 0x20, 0x30, 255}));
+}
+
+TEST_F(Device, SurfacesDrawTheirPixelsWholeAndInPart) {
+    gxtkSurface* surface = SurfaceOf(4, 2,
+                                     {int(0xFFFF0000u), int(0xFF00FF00u), int(0xFF0000FFu), int(0xFFFFFFFFu),
+                                      int(0xFF000000u), int(0xFF808080u), int(0x80FF0000u), 0});
+    device->DrawSurface(surface, 50, 60);
+    device->DrawSurface2(surface, 70, 60, 2, 0, 2, 2);
+    device->EndRender();
+    EXPECT_EQ(PixelAt(50, 60), (Rgb{255, 0, 0}));
+    EXPECT_EQ(PixelAt(51, 60), (Rgb{0, 255, 0}));
+    EXPECT_EQ(PixelAt(52, 60), (Rgb{0, 0, 255}));
+    EXPECT_EQ(PixelAt(53, 60), kWhite);
+    EXPECT_EQ(PixelAt(51, 61), (Rgb{128, 128, 128}));
+    EXPECT_EQ(PixelAt(52, 61), (Rgb{128, 0, 0}));
+    EXPECT_EQ(PixelAt(54, 60), kBlack);
+    EXPECT_EQ(PixelAt(70, 60), (Rgb{0, 0, 255}));
+    EXPECT_EQ(PixelAt(71, 60), kWhite);
+    EXPECT_EQ(PixelAt(72, 60), kBlack);
+}
+
+TEST_F(Device, PartialRowsReachALiveTexture) {
+    gxtkSurface* surface = SurfaceOf(4, 4, std::vector<int>(16, int(0xFF000080u)));
+    Array<int> red(std::vector<int>(4, int(0xFFFF0000u)).data(), 4);
+    device->WritePixels2(surface, red, 1, 1, 2, 2, 0, 2);
+    device->DrawSurface(surface, 0, 0);
+    device->EndRender();
+    EXPECT_EQ(PixelAt(0, 0), (Rgb{0, 0, 128}));
+    EXPECT_EQ(PixelAt(1, 1), (Rgb{255, 0, 0}));
+    EXPECT_EQ(PixelAt(2, 2), (Rgb{255, 0, 0}));
+    EXPECT_EQ(PixelAt(3, 2), (Rgb{0, 0, 128}));
+    EXPECT_EQ(PixelAt(1, 3), (Rgb{0, 0, 128}));
+}
+
+TEST_F(Device, RectanglesOutsideTheSurfaceOrTheArrayAreRefused) {
+    gxtkSurface* surface = SurfaceOf(2, 2, std::vector<int>(4, int(0xFF0000FFu)));
+    Array<int> pixels(4);
+    device->WritePixels2(surface, pixels, 1, 1, 2, 2, 0, 2); // reaches past the surface
+    device->WritePixels2(surface, pixels, 0, 0, 2, 2, 1, 2); // reaches past the array
+    device->ReadPixels(pixels, 0, 0, 2, 2, 0, 3);            // would write past the array
+    EXPECT_EQ(surface->data[0], 0);
+    EXPECT_EQ(surface->data[2], 255);
+    EXPECT_EQ(surface->data[3 * 4 + 2], 255);
+    EXPECT_EQ(pixels[3], 0);
+}
+
+TEST_F(Device, TexturedPolygonsMapPixelOffsetsFromTheSource) {
+    gxtkSurface* surface = SurfaceOf(4, 1, {int(0xFFFF0000u), int(0xFF00FF00u), int(0xFF0000FFu), -1});
+    // One quad-shaped polygon showing pixels 2..3 of the surface, stretched over 20 x 10.
+    device->DrawPoly2(Floats({200, 10, 0, 0, 220, 10, 2, 0, 220, 20, 2, 1, 200, 20, 0, 1}), surface, 2, 0);
+    device->EndRender();
+    EXPECT_EQ(PixelAt(204, 15), (Rgb{0, 0, 255}));
+    EXPECT_EQ(PixelAt(215, 15), kWhite);
+}
+
+TEST_F(Device, ReadPixelsGivesTopDownRowsOfArgbAtOffsetAndPitch) {
+    device->SetColor(255, 0, 0);
+    device->DrawRect(0, 0, 4, 2);
+    Array<int> pixels(16);
+    pixels[0] = 7;
+    device->ReadPixels(pixels, 0, 0, 4, 3, 1, 5);
+    for (int i : {1, 2, 3, 4, 6, 7, 8, 9}) EXPECT_EQ(unsigned(pixels[i]), 0xFFFF0000u) << i;
+    for (int i : {11, 12, 13, 14}) EXPECT_EQ(unsigned(pixels[i]), 0xFF000000u) << i;
+    EXPECT_EQ(pixels[0], 7);
+    EXPECT_EQ(pixels[5], 0);
+}
+
+TEST_F(Device, LoadedImagesArePremultipliedByDepth) {
+    gltest::TempImages images;
+    auto load = [&](const char* name, int w, int h, int depth, std::vector<unsigned char> bytes) {
+        return device->LoadSurface(String(images.Write(name, w, h, depth, bytes).c_str()));
+    };
+    gxtkSurface* rgba = load("rgba", 2, 1, 4, {255, 0, 0, 128, 0, 255, 0, 255});
+    gxtkSurface* greyAlpha = load("ga", 1, 1, 2, {200, 100});
+    gxtkSurface* rgb = load("rgb", 1, 1, 3, {10, 20, 30});
+    gxtkSurface* grey = load("grey", 1, 1, 1, {90});
+    ASSERT_TRUE(rgba && greyAlpha && rgb && grey);
+    EXPECT_EQ(rgba->format, GLenum(GL_RGBA));
+    EXPECT_EQ((std::vector<int>(rgba->data, rgba->data + 8)),
+              (std::vector<int>{128, 0, 0, 128, 0, 255, 0, 255}));
+    EXPECT_EQ(greyAlpha->format, GLenum(GL_LUMINANCE_ALPHA));
+    EXPECT_EQ(greyAlpha->data[0], 200 * 100 / 255);
+    EXPECT_EQ(rgb->format, GLenum(GL_RGB));
+    EXPECT_EQ(rgb->data[0], 10);
+    EXPECT_EQ(grey->format, GLenum(GL_LUMINANCE));
+    EXPECT_EQ(rgba->texSeq, glfwGraphicsSeq);
+
+    device->Cls(255, 255, 255);
+    device->DrawSurface(rgba, 0, 0);
+    device->DrawSurface(rgb, 2, 0);
+    device->EndRender();
+    EXPECT_TRUE(Near(PixelAt(0, 0), {255, 127, 127}));
+    EXPECT_EQ(PixelAt(1, 0), (Rgb{0, 255, 0}));
+    EXPECT_EQ(PixelAt(2, 0), (Rgb{10, 20, 30}));
+}
+
+TEST_F(Device, LoadingAMissingFileGivesNull) {
+    EXPECT_EQ(device->LoadSurface(String(u"/nonexistent/picture.png")), nullptr);
+}
+
+TEST_F(Device, DiscardReleasesTextureAndPixels) {
+    gxtkSurface* surface = SurfaceOf(2, 2, std::vector<int>(4, -1));
+    GLuint texture = surface->texture;
+    ASSERT_TRUE(glIsTexture(texture));
+    surface->Discard();
+    EXPECT_FALSE(glIsTexture(texture));
+    EXPECT_EQ(surface->data, nullptr);
+    EXPECT_EQ(surface->texSeq, -1);
+}
+
+TEST_F(Device, SurfacesDrawCorrectlyAfterTheWindowIsReopened) {
+    gxtkSurface* surface = SurfaceOf(2, 1, {int(0xFFFF0000u), int(0xFF00FF00u)});
+    int oldSeq = glfwGraphicsSeq;
+    gltest::ReopenHostWindow();
+    ASSERT_EQ(glfwGraphicsSeq, oldSeq + 1);
+    device->BeginRender();
+    device->Cls(0, 0, 0);
+    device->DrawSurface(surface, 30, 40);
+    device->EndRender();
+    EXPECT_EQ(surface->texSeq, glfwGraphicsSeq);
+    EXPECT_EQ(PixelAt(30, 40), (Rgb{255, 0, 0}));
+    EXPECT_EQ(PixelAt(31, 40), (Rgb{0, 255, 0}));
+}
+
+} // namespace
