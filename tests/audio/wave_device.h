@@ -7,8 +7,8 @@
 // Mix is then in the output, and the last frames of the file show the state it left.
 #pragma once
 
-#include "../host/child_process.h"
-#include "../host/temp_dir.h"
+#include "tests/support/child_process.h"
+#include "tests/support/temp_dir.h"
 #include "devices/audio/audio.h"
 #include "host/game.h"
 

@@ -2,7 +2,7 @@
 // plain, rotated and scaled, and the two runtime errors.
 #include "framework_frame.h"
 #include "test_images.h"
-#include "tests/host/child_process.h"
+#include "tests/support/child_process.h"
 
 #include <gtest/gtest.h>
 

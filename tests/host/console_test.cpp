@@ -1,5 +1,5 @@
 // Console output and the fatal paths: runtime errors, the debugger stop's protocol and faults.
-#include "child_process.h"
+#include "tests/support/child_process.h"
 #include "host/console.h"
 #include "runtime/object.h"
 

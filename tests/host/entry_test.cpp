@@ -1,6 +1,5 @@
 // Program entry: the start-up sequence, the frame loop in a real window, and the ways start-up ends.
-#include "child_process.h"
-#include "gl_driver_leaks.h"
+#include "tests/support/child_process.h"
 #include "host/console.h"
 #include "host/game.h"
 #include "host/program.h"

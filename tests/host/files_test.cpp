@@ -2,7 +2,7 @@
 #include "host/files.h"
 #include "host/game.h"
 #include "runtime/gc.h"
-#include "temp_dir.h"
+#include "tests/support/temp_dir.h"
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb/stb_image_write.h>

@@ -1,5 +1,5 @@
 // The frame loop's update schedule, driven by a fake clock, and the guarded fan-out to the delegate.
-#include "child_process.h"
+#include "tests/support/child_process.h"
 #include "host/game.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 #include "host/files.h"
 #include "host/game.h"
 #include "runtime/gc.h"
-#include "temp_dir.h"
+#include "tests/support/temp_dir.h"
 
 #include <vorbis/vorbisenc.h>
 

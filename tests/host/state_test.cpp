@@ -1,7 +1,7 @@
 // The saved state: exact UTF-8 bytes in ./.cobaltstate, and a save that fails leaves the previous
 // state whole and no stray file behind.
 #include "host/game.h"
-#include "temp_dir.h"
+#include "tests/support/temp_dir.h"
 
 #include <csignal>
 #include <sys/resource.h>

@@ -1,6 +1,6 @@
 // Opening a URL: a stand-in xdg-open placed first on PATH records what it receives.
 #include "host/game.h"
-#include "temp_dir.h"
+#include "tests/support/temp_dir.h"
 
 #include <cerrno>
 #include <chrono>

@@ -1,5 +1,4 @@
 // The real window under X: its opening, sizes and modes, and real input through GLFW's callbacks.
-#include "gl_driver_leaks.h"
 #include "host/game.h"
 
 #include <GLFW/glfw3.h>

@@ -23,7 +23,7 @@ class TempDirTest : public ::testing::Test {
   protected:
     void SetUp() override {
         previous = std::filesystem::current_path();
-        std::string pattern = (std::filesystem::temp_directory_path() / "spindrift-host-XXXXXX").string();
+        std::string pattern = (std::filesystem::temp_directory_path() / "spindrift-test-XXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         dir = pattern;
         std::filesystem::current_path(dir);
