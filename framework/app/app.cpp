@@ -39,12 +39,8 @@ c_DisplayMode* c_DisplayMode::m_new(int w, int h) {
 void vx_app_Init() { vx_app__game = VxGame::_game; }
 
 int vx_app_ValidateDeviceWindow(bool notify) {
-    int width = vx_app__game->GetDeviceWidth();
-    int height = vx_app__game->GetDeviceHeight();
-    if (width != vx_app__devWidth || height != vx_app__devHeight) {
-        vx_app__devWidth = width;
-        vx_app__devHeight = height;
-    }
+    vx_app__devWidth = vx_app__game->GetDeviceWidth();
+    vx_app__devHeight = vx_app__game->GetDeviceHeight();
     return 0;
 }
 

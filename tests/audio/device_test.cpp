@@ -4,6 +4,8 @@
 #include "wave_device.h"
 
 #include <algorithm>
+#include <cmath>
+#include <numbers>
 
 namespace {
 
@@ -92,6 +94,40 @@ TEST_F(AudioDevice, OneShotThatEndedIsSeenStoppedAndStaysStopped) {
     EXPECT_EQ(run.notes, (std::vector<int>{1, 0, 0}));
     EXPECT_GT(run.output.Peak(0), kLoud);
     EXPECT_LT(run.output.Peak(0, kTail), kQuiet);
+}
+
+TEST_F(AudioDevice, FlagsZeroPlaysOnceAnyOtherValueLoops) {
+    String blip = Fixture("blip.wav", {440}, kOneSecond / 20);
+    for (int flags : {0, 1, -1}) {
+        WaveRun run = Run([&](Scenario& s) {
+            s.audio->PlaySample(s.audio->LoadSample(blip), 0, flags);
+            s.Mix(kSettle); // four times the blip's length
+            s.Note(s.audio->ChannelState(0));
+        });
+        bool loops = flags != 0;
+        EXPECT_EQ(run.notes, (std::vector<int>{loops})) << "flags " << flags;
+        EXPECT_GT(run.output.Peak(0), kLoud) << "flags " << flags;
+        if (loops) {
+            EXPECT_GT(run.output.Peak(0, kTail), kLoud) << "flags " << flags;
+        } else {
+            EXPECT_LT(run.output.Peak(0, kTail), kQuiet) << "flags " << flags;
+        }
+    }
+}
+
+// Stereo output cannot tell a source ahead from one behind, so the direction is read back.
+TEST_F(AudioDevice, PanTurnsTheSourceByThatManyRadiansFromStraightAhead) {
+    const float pans[] = {0.0f, 1.0f, -1.0f, float(std::numbers::pi / 2), float(std::numbers::pi)};
+    WaveRun run = Run([&](Scenario& s) {
+        for (float pan : pans) {
+            s.audio->SetPan(4, pan);
+            ALfloat x = 9, y = 9, z = 9;
+            alGetSource3f(s.audio->channels[4].source, AL_POSITION, &x, &y, &z);
+            for (ALfloat v : {x, y, z}) s.Note(int(std::lround(v * 1000)));
+        }
+    });
+    EXPECT_EQ(run.notes,
+              (std::vector<int>{0, 0, -1000, 841, 0, -540, -841, 0, -540, 1000, 0, 0, 0, 0, 1000}));
 }
 
 TEST_F(AudioDevice, PlayingOnABusyChannelRestartsItWithTheNewSample) {
@@ -189,9 +225,12 @@ TEST_F(AudioDevice, WithoutFreeSourcesAChannelTakesTheSourceOfAStoppedOne) {
             s.Note(a->ChannelState(3));
             s.Note(a->ChannelState(0));
             s.Note(a->ChannelState(2));
+            // Music got its source at opening, so the sounds cannot have left it without one.
+            s.Note(a->PlayMusic(tone, 1));
+            s.Note(a->MusicState());
         },
         "sources=4");
-    EXPECT_EQ(run.notes, (std::vector<int>{0, 1, 0, -1, 0, 1, 1}));
+    EXPECT_EQ(run.notes, (std::vector<int>{0, 1, 0, -1, 0, 1, 1, 0, 1}));
 }
 
 TEST_F(AudioDevice, DiscardedBufferIsDeletedOnceNoSourceHoldsIt) {

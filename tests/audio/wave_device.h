@@ -7,10 +7,10 @@
 // Mix is then in the output, and the last frames of the file show the state it left.
 #pragma once
 
-#include "tests/support/child_process.h"
-#include "tests/support/temp_dir.h"
 #include "devices/audio/audio.h"
 #include "host/game.h"
+#include "tests/support/child_process.h"
+#include "tests/support/temp_dir.h"
 
 #include <AL/al.h>
 #include <AL/alc.h>
