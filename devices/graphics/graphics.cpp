@@ -192,11 +192,18 @@ gxtkGraphics::Vertex* gxtkGraphics::AddVertex(Vertex* v, float x, float y) {
     return v;
 }
 
+// Points and lines are offset by half a pixel after the transform, onto pixel centres, so that a
+// point lands on exactly one pixel and a line on whole pixels. Areas are not: their edges sit on
+// pixel edges, so a w x h rectangle covers exactly w x h pixels.
+void gxtkGraphics::OffsetToPixelCentres(Vertex* v, int count) {
+    for (Vertex* end = v + count; v != end; ++v) {
+        v->x += 0.5f;
+        v->y += 0.5f;
+    }
+}
+
 int gxtkGraphics::DrawPoint(float x, float y) {
-    Vertex* v = AddVertex(Reserve(1, 1, nullptr), x, y);
-    // Half a pixel puts the point on the pixel centre, so it lands on exactly one pixel.
-    v->x += 0.5f;
-    v->y += 0.5f;
+    OffsetToPixelCentres(AddVertex(Reserve(1, 1, nullptr), x, y), 1);
     return 0;
 }
 
@@ -204,29 +211,28 @@ int gxtkGraphics::DrawLine(float x0, float y0, float x1, float y1) {
     Vertex* v = Reserve(2, 2, nullptr);
     AddVertex(v, x0, y0);
     AddVertex(v + 1, x1, y1);
-    for (Vertex* end = v + 2; v != end; ++v) {
-        v->x += 0.5f;
-        v->y += 0.5f;
-    }
+    OffsetToPixelCentres(v, 2);
     return 0;
 }
 
-int gxtkGraphics::DrawRect(float x, float y, float w, float h) {
-    Vertex* v = Reserve(4, 4, nullptr);
-    AddVertex(v, x, y);
-    AddVertex(v + 1, x + w, y);
-    AddVertex(v + 2, x + w, y + h);
-    AddVertex(v + 3, x, y + h);
-    return 0;
-}
-
-void gxtkGraphics::AddQuad(float x, float y, float w, float h, gxtkSurface* surface, float u0, float v0,
-                           float u1, float v1) {
+// The corners in order round the quad, as the shared index list expects them.
+gxtkGraphics::Vertex* gxtkGraphics::AddRect(float x, float y, float w, float h, gxtkSurface* surface) {
     Vertex* v = Reserve(4, 4, surface);
     AddVertex(v, x, y);
     AddVertex(v + 1, x + w, y);
     AddVertex(v + 2, x + w, y + h);
     AddVertex(v + 3, x, y + h);
+    return v;
+}
+
+int gxtkGraphics::DrawRect(float x, float y, float w, float h) {
+    AddRect(x, y, w, h, nullptr);
+    return 0;
+}
+
+void gxtkGraphics::AddQuad(float x, float y, float w, float h, gxtkSurface* surface, float u0, float v0,
+                           float u1, float v1) {
+    Vertex* v = AddRect(x, y, w, h, surface);
     v[0].u = u0;
     v[0].v = v0;
     v[1].u = u1;

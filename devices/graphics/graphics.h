@@ -84,6 +84,8 @@ class gxtkGraphics : public Object {
     // Room for `count` vertices of primitive `type` on `surface`, flushing first when they cannot join.
     Vertex* Reserve(int type, int count, gxtkSurface* surface);
     Vertex* AddVertex(Vertex* v, float x, float y);
+    static void OffsetToPixelCentres(Vertex* v, int count);
+    Vertex* AddRect(float x, float y, float w, float h, gxtkSurface* surface);
     void AddQuad(float x, float y, float w, float h, gxtkSurface* surface, float u0, float v0, float u1,
                  float v1);
     int OvalSegments(float xr, float yr) const;

@@ -68,7 +68,8 @@ void gxtkSurface::SetSubData(int x, int y, int w, int h, const int* src, int pit
     if (format != GL_RGBA) return;
     // A rectangle reaching outside the surface would write past the pixel block.
     if (x < 0 || y < 0 || w < 0 || h < 0 || w > width - x || h > height - y) return;
-    if (!data) data = static_cast<unsigned char*>(std::malloc(std::size_t(width) * height * 4));
+    // Pixels never written stay clear, so a rebuilt texture shows nothing stray.
+    if (!data) data = static_cast<unsigned char*>(std::calloc(std::size_t(width) * height, 4));
     for (int r = 0; r < h; ++r) {
         unsigned char* out = data + (std::size_t(y + r) * width + x) * 4;
         for (int i = 0; i < w; ++i, out += 4) {

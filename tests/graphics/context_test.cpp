@@ -124,6 +124,7 @@ TEST_F(ContextState, EveryFrameStartsFromTheSameState) {
     vx_graphics_SetScissor(1, 1, 2, 2);
     vx_graphics_PushMatrix();
     vx_graphics_Translate(50, 50);
+    vx_graphics_DrawRect(0, 0, 4, 4);
     EndFrame();
 
     BeginFrame();

@@ -70,6 +70,34 @@ TEST_F(Device, OpensAtTheWindowSizeWithAnEmptyBatch) {
     EXPECT_EQ(device->BeginRender(), 1);
 }
 
+// Whatever OpenGL was left with (another device's arrays, other matrices, a small viewport, additive
+// blending, a bound texture switched on), a frame draws one unit a pixel from the top-left corner of
+// the whole window, alpha-blended and untextured, and starts with an empty batch.
+TEST_F(Device, BeginRenderSetsUpTheWholeFrameWhateverStateItFinds) {
+    gxtkSurface* black = SurfaceOf(1, 1, {int(0xFF000000u)});
+    (new gxtkGraphics)->BeginRender();
+    device->SetBlend(1);
+    glViewport(0, 0, 10, 10);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glTranslatef(50, 0, 0);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, black->texture);
+    glDisableClientState(GL_COLOR_ARRAY);
+    device->DrawRect(0, 0, 5, 5);
+
+    EXPECT_EQ(device->BeginRender(), 1);
+    device->Cls(255, 255, 255);
+    device->SetColor(255, 0, 0);
+    device->SetAlpha(0.5f);
+    device->DrawRect(100, 200, 10, 10);
+    device->EndRender();
+    EXPECT_TRUE(Near(PixelAt(100, 200), {255, 128, 128}));
+    EXPECT_TRUE(Near(PixelAt(109, 209), {255, 128, 128}));
+    for (auto [x, y] : {std::pair{99, 200}, {110, 200}, {100, 210}, {2, 2}}) EXPECT_EQ(PixelAt(x, y), kWhite);
+}
+
 struct BlendCase {
     const char* name;
     Rgb background;
@@ -171,6 +199,15 @@ TEST_F(Device, PointsAndLinesLandOnWholePixels) {
     EXPECT_EQ(PixelAt(31, 6), kBlack);
 }
 
+// The half pixel is added after the transform: a point at (20, 30) scaled by 3 is pixel (60, 90).
+TEST_F(Device, PointsUnderAMatrixLandOnTheTransformedPixel) {
+    device->SetMatrix(3, 0, 0, 3, 0, 0);
+    device->DrawPoint(20, 30);
+    device->EndRender();
+    EXPECT_EQ(PixelAt(60, 90), kWhite);
+    EXPECT_EQ(PixelAt(61, 91), kBlack);
+}
+
 TEST_F(Device, RectanglesCoverExactlyTheirPixelsUnderTheMatrix) {
     device->DrawRect(10, 10, 20, 10);
     device->SetMatrix(2, 0, 0, 2, 100, 50);
@@ -187,7 +224,8 @@ TEST_F(Device, RectanglesCoverExactlyTheirPixelsUnderTheMatrix) {
 
 struct OvalCase {
     const char* name;
-    float w, h, scale;
+    float w, h;
+    float a, b, c, d; // the matrix's linear part
     int segments;
 };
 
@@ -195,7 +233,7 @@ class OvalSegments : public Device, public ::testing::WithParamInterface<OvalCas
 
 TEST_P(OvalSegments, FollowTheSizeOnScreen) {
     const OvalCase& c = GetParam();
-    device->SetMatrix(c.scale, 0, 0, c.scale, 0, 0);
+    device->SetMatrix(c.a, c.b, c.c, c.d, 0, 0);
     device->DrawOval(0, 0, c.w, c.h);
     EXPECT_EQ(device->batchType, c.segments);
     EXPECT_EQ(device->batchCount, c.segments);
@@ -203,9 +241,14 @@ TEST_P(OvalSegments, FollowTheSizeOnScreen) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, OvalSegments,
-    ::testing::Values(OvalCase{"Small", 10, 10, 1, 12}, OvalCase{"RoundedDown", 30, 30, 1, 28},
-                      OvalCase{"Huge", 3000, 3000, 1, 1024}, OvalCase{"Scaled", 10, 10, 2, 20},
-                      OvalCase{"NegativeWidth", -30, 30, 1, 28}, OvalCase{"BeyondInt", 1e30f, 1, 1, 1024}),
+    ::testing::Values(
+        OvalCase{"Small", 10, 10, 1, 0, 0, 1, 12}, OvalCase{"RoundedDown", 30, 30, 1, 0, 0, 1, 28},
+        OvalCase{"Huge", 3000, 3000, 1, 0, 0, 1, 1024}, OvalCase{"Scaled", 10, 10, 2, 0, 0, 2, 20},
+        OvalCase{"NegativeWidth", -30, 30, 1, 0, 0, 1, 28}, OvalCase{"BeyondInt", 1e30f, 1, 1, 0, 0, 1, 1024},
+        // The radii 10 and 20 become the vectors (0, -10) and (20, 0): 30, so 28.
+        OvalCase{"QuarterTurn", 20, 40, 0, -1, 1, 0, 28},
+        // The radius 20 becomes (20, 20), about 28.3 long: 10 + 28.3, so 36.
+        OvalCase{"Sheared", 20, 40, 1, 0, 1, 1, 36}),
     CaseName);
 
 TEST_F(Device, OvalFillsItsBoxStartingAtTheRightmostPoint) {
@@ -240,6 +283,20 @@ TEST_F(Device, PolygonsAreFansOneDrawEach) {
     EXPECT_EQ(PixelAt(5, 105), kWhite);
     EXPECT_EQ(PixelAt(55, 105), kWhite);
     EXPECT_EQ(PixelAt(35, 135), kBlack);
+}
+
+// A polygon of four vertices is a quad: it joins a batch of rectangles, and its two triangles share
+// the diagonal from its first to its third vertex, which shows on a concave one.
+TEST_F(Device, FourVertexPolygonsAreQuadsSplitOnTheFirstDiagonal) {
+    long draws = DrawCallsOf([&] {
+        device->DrawRect(0, 100, 10, 10);
+        device->DrawPoly(Floats({100, 100, 140, 100, 140, 140, 130, 110}));
+        device->EndRender();
+    });
+    EXPECT_EQ(draws, 1);
+    EXPECT_EQ(PixelAt(5, 105), kWhite);
+    // Inside the triangle of vertices 0, 1 and 2, outside those of the other diagonal.
+    EXPECT_EQ(PixelAt(120, 115), kWhite);
 }
 
 TEST_F(Device, PolygonsWithNoVerticesOrMoreThanABatchAreNotDrawn) {
@@ -352,10 +409,12 @@ TEST_F(Device, SurfacesDrawTheirPixelsWholeAndInPart) {
     EXPECT_EQ(PixelAt(72, 60), kBlack);
 }
 
-TEST_F(Device, PartialRowsReachALiveTexture) {
-    gxtkSurface* surface = SurfaceOf(4, 4, std::vector<int>(16, int(0xFF000080u)));
+TEST_F(Device, PartialAndWholeRowsReachALiveTexture) {
+    gxtkSurface* surface = SurfaceOf(4, 5, std::vector<int>(20, int(0xFF000080u)));
     Array<int> red(std::vector<int>(4, int(0xFFFF0000u)).data(), 4);
     device->WritePixels2(surface, red, 1, 1, 2, 2, 0, 2);
+    Array<int> green(std::vector<int>(4, int(0xFF00FF00u)).data(), 4);
+    device->WritePixels2(surface, green, 0, 4, 4, 1, 0, 4);
     device->DrawSurface(surface, 0, 0);
     device->EndRender();
     EXPECT_EQ(PixelAt(0, 0), (Rgb{0, 0, 128}));
@@ -363,6 +422,16 @@ TEST_F(Device, PartialRowsReachALiveTexture) {
     EXPECT_EQ(PixelAt(2, 2), (Rgb{255, 0, 0}));
     EXPECT_EQ(PixelAt(3, 2), (Rgb{0, 0, 128}));
     EXPECT_EQ(PixelAt(1, 3), (Rgb{0, 0, 128}));
+    EXPECT_EQ(PixelAt(0, 4), (Rgb{0, 255, 0}));
+    EXPECT_EQ(PixelAt(3, 4), (Rgb{0, 255, 0}));
+}
+
+TEST_F(Device, PixelWritesLeaveSurfacesThatAreNotRgbaAlone) {
+    gltest::TempImages images;
+    gxtkSurface* rgb = device->LoadSurface(String(images.Write("rgb", 1, 1, 3, {10, 20, 30}).c_str()));
+    ASSERT_NE(rgb, nullptr);
+    device->WritePixels2(rgb, Array<int>(std::vector<int>{-1}.data(), 1), 0, 0, 1, 1, 0, 1);
+    EXPECT_EQ((std::vector<int>(rgb->data, rgb->data + 3)), (std::vector<int>{10, 20, 30}));
 }
 
 TEST_F(Device, RectanglesOutsideTheSurfaceOrTheArrayAreRefused) {

@@ -72,6 +72,16 @@ TEST_F(Images, AGridIsReadLeftToRightTopToBottom) {
     EXPECT_EQ(FramePositions(image), expected);
 }
 
+// Rows wrap at the width of the source rectangle, not of the surface, and frames are placed
+// relative to that rectangle, starting at the given position inside it.
+TEST_F(Images, AGridInsideASourceRectangle) {
+    gxtkSurface* surface = device->CreateSurface(64, 64);
+    c_Image* image = (new c_Image)->m_new()->p_Init2(surface, 10, 0, 10, 10, 5, 0, nullptr, 8, 4, 25, 30);
+    std::vector<std::pair<int, int>> expected = {{18, 4}, {8, 14}, {18, 14}, {8, 24}, {18, 24}};
+    EXPECT_EQ(FramePositions(image), expected);
+    EXPECT_EQ(image->surface, surface);
+}
+
 TEST_F(Images, ACreatedImageIsAStripOfItsFrames) {
     c_Image* image = vx_graphics_CreateImage(8, 4, 3, 0);
     ASSERT_NE(image, nullptr);
