@@ -77,12 +77,12 @@ template <class T> class Array {
 
 template <class T> typename Array<T>::Rep Array<T>::nullRep{gc_static_tag{}};
 
-// Stores an array into a field or element through the barrier.
-template <class T> inline const Array<T>& gc_assign(Array<T>& ref, const Array<T>& value) {
-    if (gc_is_unmarked(value.rep)) gc_grey(value.rep);
-    return ref = value;
-}
-
 template <class T> inline void gc_mark_q(const Array<T>& a) {
     if (gc_is_unmarked(a.rep)) gc_grey(a.rep);
+}
+
+// Stores an array into a field or element through the barrier.
+template <class T> inline const Array<T>& gc_assign(Array<T>& ref, const Array<T>& value) {
+    gc_mark_q(value);
+    return ref = value;
 }

@@ -60,11 +60,12 @@ template <class T> class c_Stack : public Object {
 
   private:
     void grow(int capacity) { gc_assign(data, data.Resize(capacity)); }
+    // Numbers and strings are not collected; references and arrays go through the barrier.
     static void store(T& slot, const T& value) {
-        if constexpr (std::is_pointer_v<T>)
-            gc_assign(slot, value);
-        else
+        if constexpr (std::is_arithmetic_v<T> || std::is_same_v<T, String>)
             slot = value;
+        else
+            gc_assign(slot, value);
     }
 };
 

@@ -23,6 +23,12 @@ constexpr int cache_max = 56;
 // Freed blocks of 8 to 56 bytes, one stack per size, linked through their first word.
 gc_link* gc_cache[cache_max / 8];
 
+// The newest block and its header as allocated: value-initialisation zeroes that header between
+// the allocation and the constructor, with nothing in between that could change it.
+gc_object* newest;
+gc_link* newest_pred;
+uint32_t newest_flags;
+
 void list_clear(gc_link& head) { head.succ = head.pred = &head; }
 bool list_empty(const gc_link& head) { return head.succ == &head; }
 
@@ -109,7 +115,18 @@ GC_RAW_BLOCK void* gc_object_alloc(int size) {
     p->flags = uint32_t(size) | uint32_t(gc_markbit);
     list_append(gc_unmarked_list, p);
     gc_alloced_bytes += size;
+    newest = p;
+    newest_pred = p->pred;
+    newest_flags = p->flags;
     return p;
+}
+
+// A zeroed header elsewhere belongs to an object the collector does not own (a global, say).
+void gc_object::restore_header() {
+    if (this != newest) return;
+    succ = &gc_unmarked_list;
+    pred = newest_pred;
+    flags = newest_flags;
 }
 
 GC_RAW_BLOCK void gc_object_free(gc_object* p) {

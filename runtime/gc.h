@@ -33,8 +33,12 @@ struct gc_object : gc_link {
     uint32_t flags; // size in bytes (multiple of 8) | colour
 
     // Leaves the header alone: gc_object_alloc has filled it in before construction. The runtime is
-    // built with -fno-lifetime-dse so that the compiler keeps those stores.
-    gc_object() {}
+    // built with -fno-lifetime-dse so that the compiler keeps those stores. Value-initialisation
+    // (`new T()` of a class without a constructor of its own) zeroes the whole object first, header
+    // included, and no real header is ever 0 (sizes start at 8), so that case is repaired here.
+    gc_object() {
+        if (flags == 0) restore_header();
+    }
     // Static objects (the empty arrays): coloured 3 and in no list.
     explicit gc_object(gc_static_tag) : gc_link{nullptr, nullptr}, flags(3) {}
     gc_object(const gc_object&) = delete;
@@ -50,6 +54,10 @@ struct gc_object : gc_link {
     static void* operator new(std::size_t size);
     // Only reached when a constructor throws: the block is unlinked and returned at once.
     static void operator delete(void* p, std::size_t size);
+
+  private:
+    // Puts back the header gc_object_alloc gave the newest block, if this is that block.
+    void restore_header();
 };
 
 // Base of collectable interfaces: an interface reference is turned back into its object to mark it.

@@ -193,6 +193,8 @@ bool String::EndsWith(const String& suffix) const {
 }
 
 String String::Replace(const String& find, const String& replacement) const {
+    // An empty search would match at every index without ever moving on.
+    if (find.Length() == 0) return *this;
     int count = 0;
     for (int i = Find(find); i >= 0; i = Find(find, i + find.Length())) ++count;
     if (count == 0) return *this;

@@ -14,6 +14,10 @@ extern "C" unsigned long glfwGetX11Window(GLFWwindow* window);
 
 namespace {
 
+// The modes the game keeps, as roots of the collector.
+VxRoot<Array<VxDisplayMode*>> heldModes;
+VxRoot<VxGlfwVideoMode*> heldDesktop;
+
 class EventLog : public VxGameDelegate {
   public:
     std::vector<std::string> events;
@@ -108,6 +112,24 @@ TEST_F(Window, ModesComeFromTheDesktop) {
         EXPECT_EQ(listed[i]->width, modes[i].width);
         EXPECT_EQ(listed[i]->height, modes[i].height);
     }
+}
+
+TEST_F(Window, ModesKeptByTheGameSurviveCollection) {
+    heldModes = host.GetDisplayModes();
+    heldDesktop = host.GetGlfwDesktopMode();
+    for (int cycle = 0; cycle < 3; ++cycle) {
+        gc_ext_malloced(gc_cycle_bytes + 1); // as a large image load would: end the cycle
+        host.gc_collect();
+        for (int i = 0; i < 100; ++i) host.GetDesktopMode(); // garbage whose allocation destroys the dead
+    }
+    int count = 0;
+    const GLFWvidmode* modes = glfwGetVideoModes(glfwGetPrimaryMonitor(), &count);
+    ASSERT_EQ(heldModes.get().Length(), count);
+    for (int i = 0; i < count; ++i) EXPECT_EQ(heldModes.get()[i]->width, modes[i].width);
+    EXPECT_EQ(heldDesktop->width, 1920);
+    EXPECT_EQ(heldDesktop->blueBits, 8);
+    heldModes = Array<VxDisplayMode*>();
+    heldDesktop = nullptr;
 }
 
 TEST_F(Window, HiddenCursorSurvivesReopening) {

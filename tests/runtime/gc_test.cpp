@@ -24,6 +24,7 @@ class Thing : public Object {
 
 VxRoot<Thing*> root;
 VxRoot<c_Stack<Thing*>*> stack_root;
+VxRoot<c_Stack<Array<int>>*> arrays_root;
 
 int list_count(const gc_link& head) {
     int n = 0;
@@ -48,9 +49,12 @@ class Collector : public ::testing::Test {
     void SetUp() override {
         root = nullptr;
         stack_root = nullptr;
-        // Two cycle ends leave nothing of earlier tests but dead objects awaiting destruction.
+        arrays_root = nullptr;
+        // Two cycle ends leave nothing of earlier tests but dead objects awaiting destruction, and
+        // allocations destroy those now, so that only this test's own objects are counted.
         end_cycle();
         end_cycle();
+        while (gc_free_list.succ != &gc_free_list) new Object;
         destroyed = 0;
     }
 };
@@ -150,6 +154,34 @@ TEST_F(Collector, ArrayOfReferencesMarksItsElementsAtOnce) {
     EXPECT_TRUE(in_list(gc_marked_list, holder->data.rep));
     for (int i = 0; i < 3; ++i) EXPECT_TRUE(in_list(gc_marked_list, holder->p_Get(i)));
     EXPECT_EQ(list_count(gc_queued_list), 0);
+}
+
+TEST_F(Collector, ArrayPushedIntoAMarkedStackSurvivesTheSweep) {
+    auto* stack = (new c_Stack<Array<int>>)->m_new();
+    stack->p_Push(Array<int>(1)); // room for more without growing
+    arrays_root = stack;
+    end_cycle();
+    gc_mark_queued(0x7fffffff);
+    ASSERT_TRUE(in_list(gc_marked_list, stack->data.rep));
+    Array<int> late(4);
+    stack->p_Push(late);
+    end_cycle();
+    EXPECT_FALSE(in_list(gc_free_list, late.rep));
+    EXPECT_TRUE(in_list(gc_unmarked_list, late.rep));
+}
+
+// `new T()` of a class without a constructor of its own zeroes the whole object, header included,
+// before constructing it.
+TEST_F(Collector, ValueInitialisedObjectsKeepTheirHeader) {
+    Thing* thing = new Thing();
+    ASSERT_EQ(thing->gc_size(), int((sizeof(Thing) + 7) & ~std::size_t(7)));
+    EXPECT_TRUE(gc_is_unmarked(thing));
+    EXPECT_EQ(gc_unmarked_list.pred, thing);
+    root = thing;
+    gc_assign(root->next, new Thing());
+    end_cycle();
+    end_cycle();
+    EXPECT_EQ(gc_alloced_bytes, 2 * thing->gc_size());
 }
 
 TEST_F(Collector, DelegateIsMarkedAtOnceAtEveryStep) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,9 @@ TEST(String, SplitAndJoin) {
 TEST(String, FindReplaceAndAffixes) {
     EXPECT_EQ(S("aaa").Replace(S("aa"), S("b")), S("ba"));
     EXPECT_EQ(S("a-b-c").Replace(S("-"), S("--")), S("a--b--c"));
+    String text = S("abc");
+    EXPECT_TRUE(text.Replace(String(), S("x")).SharesWith(text))
+        << "an empty search finds nothing to replace";
     EXPECT_EQ(S("abcabc").Find(S("c")), 2);
     EXPECT_EQ(S("abcabc").Find(S("c"), 3), 5);
     EXPECT_EQ(S("abcabc").Find(S("c"), -5), 2);
@@ -83,6 +87,11 @@ TEST(String, NumbersFormatLikeC) {
                  {0.25f, "0.25"}, {0.1f, "0.10000000149011612"},
                  {-2, "-2.0"},    {1e20f, "1.0000000200408773e+20"}};
     for (const Case& c : cases) EXPECT_EQ(String(c.value), S(c.text)) << c.text;
+    // Neither "." nor "e" in C's words for the special values, so they get ".0" too.
+    EXPECT_EQ(String(std::numeric_limits<float>::infinity()), S("inf.0"));
+    EXPECT_EQ(String(-std::numeric_limits<float>::infinity()), S("-inf.0"));
+    EXPECT_EQ(String(std::numeric_limits<float>::quiet_NaN()), S("nan.0"));
+    EXPECT_EQ(String(-0.0f), S("-0.0"));
     EXPECT_EQ(String(-5), S("-5"));
     EXPECT_EQ(String(0), S("0"));
 }
