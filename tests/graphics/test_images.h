@@ -6,6 +6,8 @@
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb/stb_image_write.h>
 
+#include "tests/support/temp_dir.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -17,25 +19,16 @@ namespace gltest {
 
 class TempImages {
   public:
-    TempImages() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "spindrift-gfx-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) std::abort();
-        dir = pattern;
-    }
-    ~TempImages() { std::filesystem::remove_all(dir); }
-    TempImages(const TempImages&) = delete;
-    TempImages& operator=(const TempImages&) = delete;
-
     // Writes `pixels` (rows top first, `depth` bytes a pixel) as name.png; returns its full path.
     std::string Write(const std::string& name, int width, int height, int depth,
                       const std::vector<unsigned char>& pixels) const {
-        std::string path = (dir / (name + ".png")).string();
+        std::string path = (dir.path / (name + ".png")).string();
         EXPECT_EQ(pixels.size(), std::size_t(width) * height * depth);
         EXPECT_NE(stbi_write_png(path.c_str(), width, height, depth, pixels.data(), width * depth), 0);
         return path;
     }
 
-    std::filesystem::path dir;
+    TempDir dir;
 };
 
 } // namespace gltest

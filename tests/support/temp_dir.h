@@ -1,5 +1,4 @@
-// A fresh folder under the system's temporary folder, made the working directory for the life of
-// the fixture so that relative paths and the state file never touch the source tree.
+// Temporary folders for tests.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -19,20 +18,32 @@ inline std::string readFile(const std::filesystem::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+// A fresh folder under the system's temporary folder, removed with everything in it at the end.
+class TempDir {
+  public:
+    TempDir() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "spindrift-test-XXXXXX").string();
+        if (!mkdtemp(pattern.data())) std::abort();
+        path = pattern;
+    }
+    ~TempDir() { std::filesystem::remove_all(path); }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    std::filesystem::path path;
+};
+
+// A temporary folder made the working directory for the life of the fixture, so that relative paths
+// and the state file never touch the source tree.
 class TempDirTest : public ::testing::Test {
   protected:
     void SetUp() override {
         previous = std::filesystem::current_path();
-        std::string pattern = (std::filesystem::temp_directory_path() / "spindrift-test-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
         std::filesystem::current_path(dir);
     }
-    void TearDown() override {
-        std::filesystem::current_path(previous);
-        std::filesystem::remove_all(dir);
-    }
+    void TearDown() override { std::filesystem::current_path(previous); }
 
     std::filesystem::path previous;
-    std::filesystem::path dir;
+    TempDir temp;
+    const std::filesystem::path& dir = temp.path;
 };
