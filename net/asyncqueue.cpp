@@ -36,9 +36,11 @@ void c_AsyncQueue::Run__UNSAFE__() {
 }
 
 void c_AsyncQueue::p_UpdateAsyncEvents() {
-    int run = m_runIndex.load(std::memory_order_acquire);
-    if (run != m_putIndex.load(std::memory_order_relaxed)) Start();
-    for (int done = m_completeIndex.load(std::memory_order_relaxed); done != run; done = next(done)) {
+    if (m_runIndex.load(std::memory_order_acquire) != m_putIndex.load(std::memory_order_relaxed)) Start();
+    // Both indices are read afresh for every operation: a listener that updates this queue again
+    // delivers the next results itself, and none is delivered twice.
+    for (int done; (done = m_completeIndex.load(std::memory_order_relaxed)) !=
+                   m_runIndex.load(std::memory_order_acquire);) {
         c_AsyncOp* op = m_ops[done];
         m_completeIndex.store(next(done), std::memory_order_relaxed);
         op->p_Complete(m_socket);

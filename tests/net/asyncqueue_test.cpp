@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <pthread.h>
 #include <string>
 #include <thread>
 
@@ -41,6 +42,21 @@ TEST(Thread, StartsOnceWhileRunningAndAgainAfterItEnded) {
     while (thread->IsRunning()) std::this_thread::yield();
     EXPECT_EQ(thread->runs.load(), 2);
     release_kept();
+}
+
+TEST(ThreadErrors, AThreadThatCannotBeCreatedEndsTheProcessWithAMessage) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            ::dup2(2, 1);
+            // No address space can hold a stack this big, so every new thread fails.
+            pthread_attr_t huge;
+            pthread_attr_init(&huge);
+            pthread_attr_setstacksize(&huge, std::size_t(1) << 50);
+            pthread_setattr_default_np(&huge);
+            (new c_Thread)->m_new()->Start();
+        },
+        ::testing::ExitedWithCode(255), "\nCreateThread failed!\n$");
 }
 
 // Two asynchronous sockets connected to each other on loopback.

@@ -67,32 +67,32 @@ inline bool idle(c_Socket* socket) {
     return true;
 }
 
-// True when a thread of this process is blocked in a receive on `fd`, as the kernel reports it, so a
-// test can act exactly while a worker waits.
-inline bool blocked_in_receive(int fd) {
+// True when a thread of this process is blocked in the system call `call` (SYS_connect, SYS_sendto,
+// SYS_recvfrom) on `fd`, as the kernel reports it, so a test can act exactly while a worker waits.
+inline bool blocked_in(long call, int fd) {
     DIR* tasks = opendir("/proc/self/task");
     bool found = false;
     while (dirent* task = tasks ? readdir(tasks) : nullptr) {
-        std::ifstream call(std::string("/proc/self/task/") + task->d_name + "/syscall");
+        std::ifstream current(std::string("/proc/self/task/") + task->d_name + "/syscall");
         long number = -1;
         std::string arg;
-        if (call >> number >> arg && number == SYS_recvfrom && std::stol(arg, nullptr, 16) == fd)
-            found = true;
+        if (current >> number >> arg && number == call && std::stol(arg, nullptr, 16) == fd) found = true;
     }
     if (tasks) closedir(tasks);
     return found;
 }
 
-// A listening TCP socket on 127.0.0.1 with a port of the system's choosing.
+// A listening TCP socket on 127.0.0.1 with a port of the system's choosing. With a backlog of 0, one
+// connection that is not accepted fills it, and the connects after it wait for an answer.
 class Listener {
   public:
-    Listener() {
+    explicit Listener(int backlog = 8) {
         fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        ::listen(fd, 8);
+        ::listen(fd, backlog);
         socklen_t size = sizeof address;
         getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
         port = ntohs(address.sin_port);

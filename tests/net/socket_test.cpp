@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <netinet/tcp.h>
+#include <poll.h>
 #include <string>
 #include <sys/resource.h>
 
@@ -192,19 +193,62 @@ TEST_F(Sockets, RequestsOnAClosedSocketAreIgnored) {
     EXPECT_EQ(socket->m_writeQueue->m_putIndex.load() + socket->m_readQueue->m_putIndex.load(), 1);
 }
 
-TEST_F(Sockets, ClosingWakesABlockedReceiveAndReleasesTheDescriptorOnceTheWorkerHasEnded) {
-    c_Socket* socket = connected();
+// Closes `socket` while its worker waits in `call` for something that never comes: the call ends,
+// its operation completes, and the descriptor is released once the worker has ended. Returns the
+// completion.
+Completion close_while_blocked(c_Socket* socket, long call, Recorder* recorder) {
     int fd = socket->m_native->handle.load();
-    socket->p_ReceiveAsync(keep((new c_DataBuffer)->m_new(4)), 0, 4, recorder);
-    ASSERT_TRUE(pump_until([&] { return blocked_in_receive(fd); })); // the peer says nothing
+    EXPECT_TRUE(pump_until([&] { return blocked_in(call, fd); }));
     EXPECT_TRUE(recorder->done.empty());
     socket->p_Close();
-    ASSERT_TRUE(pump_until([&] { return recorder->count('r') == 1; }));
-    EXPECT_EQ(recorder->done[0].count, 0);
-    ASSERT_TRUE(pump_until([&] { return idle(socket); }));
+    EXPECT_TRUE(pump_until([&] { return recorder->done.size() == 1; }));
+    EXPECT_TRUE(pump_until([&] { return idle(socket); }));
     pump_once();
     EXPECT_EQ(fcntl(fd, F_GETFD), -1);
     EXPECT_EQ(errno, EBADF);
+    return recorder->done.at(0);
+}
+
+TEST_F(Sockets, ClosingWakesABlockedReceiveAndReleasesTheDescriptorOnceTheWorkerHasEnded) {
+    c_Socket* socket = connected();
+    socket->p_ReceiveAsync(keep((new c_DataBuffer)->m_new(4)), 0, 4, recorder); // the peer says nothing
+    Completion c = close_while_blocked(socket, SYS_recvfrom, recorder);
+    EXPECT_EQ(c.kind, 'r');
+    EXPECT_EQ(c.count, 0);
+}
+
+TEST_F(Sockets, ClosingWakesAConnectThatWaitsForAnAnswerAndItFails) {
+    Listener full(0);
+    int filler = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    peers.push_back(filler);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(uint16_t(full.port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    // Once the filler waits to be accepted, the listener drops every new connection request.
+    pollfd ready{full.fd, POLLIN, 0};
+    ASSERT_EQ(::poll(&ready, 1, -1), 1);
+
+    c_Socket* socket = open("stream");
+    socket->p_ConnectAsync(String(u"127.0.0.1"), full.port, recorder);
+    Completion c = close_while_blocked(socket, SYS_connect, recorder);
+    EXPECT_EQ(c.kind, 'c');
+    EXPECT_FALSE(c.connected);
+    EXPECT_EQ(socket->m_socketState, 0);
+}
+
+TEST_F(Sockets, ClosingWakesASendThatWaitsForRoomWithWhatItSent) {
+    c_Socket* socket = connected();
+    // Small socket buffers and a peer that reads nothing: the send soon waits for room.
+    int small = 4096;
+    setsockopt(socket->m_native->handle.load(), SOL_SOCKET, SO_SNDBUF, &small, sizeof small);
+    setsockopt(peer, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    constexpr int size = 1 << 20;
+    socket->p_SendAsync(keep((new c_DataBuffer)->m_new(size)), 0, size, recorder);
+    Completion c = close_while_blocked(socket, SYS_sendto, recorder);
+    EXPECT_EQ(c.kind, 's');
+    EXPECT_LT(c.count, size);
 }
 
 TEST_F(Sockets, UpdatingFromInsideAListenerReturnsAtOnce) {
@@ -224,6 +268,20 @@ TEST_F(Sockets, UpdatingFromInsideAListenerReturnsAtOnce) {
     EXPECT_EQ(seenInside, 1u);
     EXPECT_EQ(recorder->count('s'), 2);
     EXPECT_EQ(vx_asyncevent_current.get(), nullptr);
+}
+
+TEST_F(Sockets, ASocketUpdatedAgainFromInsideAListenerDeliversEachResultOnce) {
+    c_Socket* socket = connected();
+    c_DataBuffer* buffer = keep(text_buffer("abc"));
+    recorder->during = [&](const Completion&) {
+        if (recorder->done.size() == 1) socket->p_UpdateAsyncEvents();
+    };
+    for (int i = 0; i < 3; ++i) socket->p_SendAsync(buffer, i, 1, recorder);
+    c_AsyncQueue* queue = socket->m_writeQueue;
+    while (queue->m_runIndex.load() != queue->m_putIndex.load()) std::this_thread::yield();
+    pump_once();
+    ASSERT_EQ(recorder->done.size(), 3u);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(recorder->done[i].offset, i);
 }
 
 TEST_F(Sockets, AQueuedOperationKeepsItsBufferAndListenerThroughCollections) {
