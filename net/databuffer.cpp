@@ -32,11 +32,6 @@ String signedBytes(const unsigned char* bytes, int count) {
     return String(units.data(), count);
 }
 
-String latin1(const unsigned char* bytes, int count) {
-    std::u16string units(bytes, bytes + count);
-    return String(units.data(), count);
-}
-
 } // namespace
 
 VxDataBuffer::~VxDataBuffer() { Discard(); }
@@ -126,7 +121,7 @@ String c_DataBuffer::p_PeekString(int address, int count, const String& encoding
     count = fit(address, count, length);
     if (count == 0) return String();
     const unsigned char* bytes = data + address;
-    if (!utf8) return latin1(bytes, count);
+    if (!utf8) return String::FromLatin1(bytes, std::size_t(count));
     std::u16string units;
     if (!vx_utf8_decode(bytes, std::size_t(count), units)) return signedBytes(bytes, count);
     return String(units.data(), int(units.size()));

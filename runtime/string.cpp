@@ -80,14 +80,14 @@ String decode_utf16(const unsigned char* p, std::size_t count, bool big_endian) 
     return String(units.data(), int(units.size()));
 }
 
-String latin1(const unsigned char* p, std::size_t count) {
-    std::u16string units(p, p + count);
-    return String(units.data(), int(units.size()));
-}
-
 bool is_continuation(unsigned char b) { return (b & 0xC0) == 0x80; }
 
 } // namespace
+
+String String::FromLatin1(const unsigned char* bytes, std::size_t count) {
+    std::u16string units(bytes, bytes + count);
+    return String(units.data(), int(units.size()));
+}
 
 bool vx_utf8_decode(const unsigned char* p, std::size_t count, std::u16string& out) {
     out.clear();
@@ -137,7 +137,7 @@ String String::FromBytes(const unsigned char* p, std::size_t count) {
         count -= 3;
     }
     std::u16string units;
-    if (!vx_utf8_decode(p, count, units)) return latin1(p, count);
+    if (!vx_utf8_decode(p, count, units)) return FromLatin1(p, count);
     return String(units.data(), int(units.size()));
 }
 

@@ -36,6 +36,8 @@ class String {
     static String Load(std::FILE* file);
     // Decodes bytes by the same rules as Load.
     static String FromBytes(const unsigned char* bytes, std::size_t count);
+    // One character per byte, with the byte's value.
+    static String FromLatin1(const unsigned char* bytes, std::size_t count);
 
     int Length() const { return rep->length; }
     int operator[](int index) const { return rep->units()[index]; }

@@ -107,7 +107,11 @@ void BM_AsyncRoundTrip1KiB(benchmark::State& state) {
 BENCHMARK(BM_AsyncRoundTrip1KiB)->UseRealTime();
 
 void sendAll(int fd, const char* bytes) {
-    for (int sent = 0; sent < message;) sent += int(::send(fd, bytes + sent, std::size_t(message - sent), 0));
+    for (int sent = 0; sent < message;) {
+        ssize_t n = ::send(fd, bytes + sent, std::size_t(message - sent), 0);
+        if (n <= 0) return;
+        sent += int(n);
+    }
 }
 
 void receiveAll(int fd, char* bytes) {
