@@ -1,7 +1,7 @@
 // Console output and the fatal paths: runtime errors, the debugger stop's protocol and faults.
-#include "tests/support/child_process.h"
 #include "host/console.h"
 #include "runtime/object.h"
+#include "tests/support/child_process.h"
 
 #include <gtest/gtest.h>
 

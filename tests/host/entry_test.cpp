@@ -1,8 +1,8 @@
 // Program entry: the start-up sequence, the frame loop in a real window, and the ways start-up ends.
-#include "tests/support/child_process.h"
 #include "host/console.h"
 #include "host/game.h"
 #include "host/program.h"
+#include "tests/support/child_process.h"
 
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>

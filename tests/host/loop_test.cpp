@@ -1,6 +1,6 @@
 // The frame loop's update schedule, driven by a fake clock, and the guarded fan-out to the delegate.
-#include "tests/support/child_process.h"
 #include "host/game.h"
+#include "tests/support/child_process.h"
 
 #include <gtest/gtest.h>
 
