@@ -61,6 +61,8 @@ struct gc_object : gc_link {
 };
 
 // Base of collectable interfaces: an interface reference is turned back into its object to mark it.
+// A class that implements interfaces names its object base first, so that the object (and the header
+// gc_object_alloc fills in) starts the block.
 struct gc_interface {
     virtual ~gc_interface() {}
 };
