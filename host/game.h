@@ -137,6 +137,8 @@ class VxGlfwGame : public VxGame {
     virtual void Run();
 
     GLFWwindow* Window() const { return window; }
+    // Makes this the process's one host object, reached through both _game and _glfwGame.
+    void Install();
     // Where the frame loop gets its clock and window state; the host's own GLFW one by default.
     void SetWindowSystem(VxWindowSystem* system) { windowSystem = system; }
 

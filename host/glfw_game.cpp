@@ -11,6 +11,11 @@ VxGlfwGame* VxGlfwGame::_glfwGame = nullptr;
 
 VxGlfwGame::VxGlfwGame() = default;
 
+void VxGlfwGame::Install() {
+    VxGame::_game = this;
+    _glfwGame = this;
+}
+
 void VxGlfwGame::SetUpdateRate(int hertz) {
     updateRate = hertz;
     if (hertz != 0) updatePeriod = 1.0 / hertz;

@@ -32,8 +32,7 @@ int VxCobaltGame::Main(int argc, char** argv) {
     }
     // The host object lives as long as the process.
     auto* game = new VxCobaltGame();
-    VxGame::_game = game;
-    VxGlfwGame::_glfwGame = game;
+    game->Install();
     VxGame::argc = argc;
     VxGame::argv = argv;
 

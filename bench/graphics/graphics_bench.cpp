@@ -24,8 +24,7 @@ gxtkGraphics* Device() {
     static gxtkGraphics* device = [] {
         if (!glfwInit()) std::abort();
         auto* host = new VxGlfwGame;
-        VxGame::_game = host;
-        VxGlfwGame::_glfwGame = host;
+        host->Install();
         host->SetGlfwWindow(640, 480, 8, 8, 8, 0, 0, 0, false);
         if (!host->Window()) std::abort();
         host->SetSwapInterval(0);

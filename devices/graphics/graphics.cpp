@@ -165,7 +165,7 @@ int gxtkGraphics::SetMatrix(float ia, float ib, float ic, float id, float itx, f
     d = id;
     tx = itx;
     ty = ity;
-    transformed = !(a == 1 && b == 0 && c == 0 && d == 1 && tx == 0 && ty == 0);
+    transformed = !IsIdentity(a, b, c, d, tx, ty);
     return 0;
 }
 

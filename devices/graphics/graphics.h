@@ -63,6 +63,11 @@ class gxtkGraphics : public Object {
     // Draws the pending batch, if any.
     void Flush();
 
+    // The identity matrix lets vertices skip the transform.
+    static bool IsIdentity(float a, float b, float c, float d, float tx, float ty) {
+        return a == 1 && b == 0 && c == 0 && d == 1 && tx == 0 && ty == 0;
+    }
+
     void mark() override;
 
     int width = 0;

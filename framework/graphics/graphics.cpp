@@ -55,7 +55,7 @@ int c_GraphicsContext::p_SetMatrix(float ia, float ib, float ic, float id, float
     d = id;
     tx = itx;
     ty = ity;
-    transformed = !(a == 1 && b == 0 && c == 0 && d == 1 && tx == 0 && ty == 0);
+    transformed = !gxtkGraphics::IsIdentity(a, b, c, d, tx, ty);
     matrixDirty = 1;
     return 0;
 }

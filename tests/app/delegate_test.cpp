@@ -106,8 +106,7 @@ class Delegate : public ::testing::Test {
     RecordingApp* app = nullptr;
 
     void SetUp() override {
-        VxGame::_game = &host;
-        VxGlfwGame::_glfwGame = &host;
+        host.Install();
         vx_app__app = nullptr;
         vx_app_Init();
         vx_graphics_Init();

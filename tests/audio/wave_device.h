@@ -215,8 +215,7 @@ inline WaveRun runOnDevice(const std::string& config, const std::function<void(S
                     }
                     unsetenv("ALSOFT_DRIVERS");
                     VxGlfwGame host;
-                    VxGame::_game = &host;
-                    VxGlfwGame::_glfwGame = &host;
+                    host.Install();
                     Scenario scenario(new gxtkAudio);
                     body(scenario);
                     closeDevice(scenario.audio);

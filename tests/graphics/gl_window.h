@@ -32,8 +32,7 @@ inline VxGlfwGame* OpenHostWindow() {
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
     }
     auto* host = new VxGlfwGame;
-    VxGame::_game = host;
-    VxGlfwGame::_glfwGame = host;
+    host->Install();
     host->SetGlfwWindow(kWidth, kHeight, 8, 8, 8, 0, 0, 0, false);
     if (!host->Window()) std::abort();
     return host;
