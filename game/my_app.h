@@ -1,7 +1,358 @@
-// The game's application object. Until the game itself is written it keeps every default: the window
-// opens, renders nothing and closes with its close button.
+// The game: one application object whose methods are the whole game, split over one source file per
+// concern (frame.cpp, draw.cpp, controls.cpp, playfield.cpp, effects.cpp, round.cpp, menus.cpp,
+// saved.cpp, sound.cpp, checkin.cpp).
+//
+// Game code never draws while rendering: every screen routine runs in p_OnUpdate and records
+// drawing commands in a fixed virtual coordinate system into m_Draw; p_OnRender only clears the
+// device and replays that list scaled to the device. All state lives in fields of the one object,
+// records are flat float arrays of fixed stride, and methods take and return plain numbers and texts.
+// Main thread only.
 #pragma once
 
 #include "framework/app/app.h"
+#include "framework/audio/audio.h"
+#include "framework/graphics/image.h"
+#include "net/http.h"
 
-class c_MyApp : public c_App {};
+#include <climits>
+#include <cmath>
+
+// Stands for an argument left out of a drawing-kit call and for a touch that is up.
+inline constexpr int Omitted = -3717;
+
+// Every float-to-int conversion of the game truncates toward zero. Values that are not numbers or
+// lie beyond the int range (a run-away fall, a scale of 0 before the first render) saturate
+// instead of being undefined.
+inline int TruncInt(double v) {
+    if (std::isnan(v)) return 0;
+    if (v >= double(INT_MAX)) return INT_MAX;
+    if (v <= double(INT_MIN)) return INT_MIN;
+    return int(v);
+}
+inline int FloorInt(double v) { return TruncInt(std::floor(v)); }
+
+// Draw-list command codes (index 0 of a command; an image command holds its slot instead).
+enum DrawCode {
+    DrawRect = -3717,
+    DrawOval = -3716,
+    DrawLine = -3715,
+    DrawTri = -3714,
+    DrawTilt = -3712,
+    DrawTiltOff = -3711,
+};
+inline constexpr int DrawStride = 15;
+inline constexpr int DrawFloats = 37500;
+// A command is recorded only while m_DrawN is at most this: 2,499 commands per update.
+inline constexpr int DrawLimit = 37484;
+
+// The shaft's grid, stored only as large as play uses it: columns 0 to 13 (13 is never written
+// and reads as empty) and rows 0 to 32, 10 floats a cell.
+inline constexpr int GridCols = 14;
+inline constexpr int GridRows = 33;
+inline constexpr int CellFloats = 10;
+inline constexpr int GridFloats = GridCols * GridRows * CellFloats;
+enum CellField { CellKind = 0, CellXShift = 1, CellYShift = 2 };
+enum CellKindValue { CellEmpty = 0, CellWall = 1, CellFloor = 2, CellGap = 3 };
+
+// Object records (walkers and pickups), 10 floats each.
+enum ObjField { ObjState = 0, ObjX = 1, ObjY = 2, ObjDir = 3, ObjVY = 4, ObjSpeed = 5 };
+inline constexpr int PoolFloats = 5100;
+
+// Fields of the player record (indices into m_Player).
+enum PlayerField {
+    PlX = 1,
+    PlY = 2,
+    PlVX = 3,
+    PlVY = 4,
+    PlGroundTimer = 7,
+    PlTilt = 11,
+    PlPrevTilt = 12,
+    PlFacing = 15,
+    PlAnimPhase = 17,
+    PlScreenX = 18,
+    PlScreenY = 19,
+    PlMenuHold = 21,
+    PlYCopy = 22,
+    PlYMod = 23,
+    PlXMod = 24,
+    PlAddLatch = 30,
+    PlScroll = 32,
+    PlScrollSpeed = 33,
+    PlScrollSpeedMax = 34,
+    PlGX = 41,
+    PlGY = 42,
+    PlJumpLatch = 50,
+    PlCollapseTimer = 55,
+    PlCollapseSide = 56,
+    PlWalkFrame = 58,
+    PlFloors = 66,
+};
+inline constexpr int PlayerFloats = 512;
+
+// Fields of star and particle records.
+enum StarField { StarFrame = 0, StarX = 1, StarY = 2, StarDepth = 3, StarRot = 5, StarSpin = 6 };
+enum PartField {
+    PartKind = 0,
+    PartX = 1,
+    PartY = 2,
+    PartVX = 3,
+    PartVY = 4,
+    PartRot = 5,
+    PartSpin = 6,
+    PartLife = 7,
+    PartColour = 8,
+    PartFrame = 9,
+};
+
+// Module globals of the game, set by vx_game_Init.
+extern float rawscrw, rawscrh;
+extern float jscrw, jscrh;
+extern float overscan;
+extern int isOuya;
+extern int UseHDImages;
+extern int DebugMode;
+extern int HasMusicStream;
+extern int iCadeControls;
+extern int OnScreenControls, AccelerometerControls;
+extern int FadeOutStyle;
+extern int GameNum;
+extern int J_On_Allow, J_On_Able;
+extern VxRoot<Array<String>> MenuSet;
+extern VxRoot<Array<String>> CreditText;
+// Where the check-in goes: a name reserved for documentation, so that nothing real is contacted.
+extern String CheckInServer;
+
+// The game's part of the program's global initialisation.
+void vx_game_Init();
+
+// The application. Sections name the file that implements them.
+class c_MyApp : public c_App, public c_IOnHttpRequestComplete {
+  public:
+    // ---- frame.cpp: state, start-up, dispatch, render
+    int m_ControlStyle = 0;
+    int m_Fullscreen = 0;
+    int m_FirstLoadDone = 0;
+    int m_MenuRow = 0;
+    float m_MenuRowY = 0;
+    String m_HouseCallText{u"N/A"};
+    c_HttpRequest* m_Http = nullptr;
+    int m_HttpState = 0;
+    int m_Screen = 0;
+    int m_DevW = 0, m_DevH = 0;
+    float m_AccelZeroX = 0, m_AccelZeroY = 0;
+    float m_BgR = 0, m_BgG = 0, m_BgB = 0, m_BgA = 0;
+    int m_ImgRes = 1;
+    float m_ImgScale = 1;
+    Array<c_Image*> m_Img;
+    Array<int> m_ImgInfo;
+    int m_Font = 0;
+    int m_Loading = 0;
+    int m_Difficulty = 0;
+    int m_MenuSlide = 0;
+    int m_Paused = 0;
+    int m_PauseSel = 0, m_PauseY = 0;
+    int m_i = 0;
+    Array<int> m_BadgeQueue, m_BadgeQueueT;
+    Array<bool> m_Badge;
+    Array<int> m_VKey;
+    Array<int> m_Setting;
+    Array<int> m_HiScore;
+    Array<int> m_SfxChan;
+    int m_RenderMs = 0, m_RenderFpsNow = 0, m_RenderFps = 0;
+    float m_ScaleX = 0, m_ScaleY = 0;
+    int m_FitMode = 0;
+    int m_Landscape = 0;
+    int m_DrawN = 0;
+    Array<float> m_Draw;
+    int m_ICadeChar = 0;
+    int m_PadDrag = 0;
+    int m_CleanView = 0;
+    int m_TunePlaying = 0;
+    int m_UpdateMs = 0, m_UpdateFpsNow = 0, m_UpdateFps = 0;
+    int m_MouseX = 0, m_MouseOldX = 0, m_MouseY = 0, m_MouseOldY = 0;
+    int m_MouseWasDown = 0, m_MouseDown = 0, m_MouseHit = 0;
+    Array<int> m_TouchDown, m_TouchX, m_TouchY;
+    int m_PointerLock = 0;
+    int m_ClickDelay = 0;
+    int m_KeyNav = 0;
+    int m_Panel1 = 0, m_OptionOpen = 0, m_SidePanel = 0;
+    float m_BgParam0 = 0, m_BgParam1 = 0, m_BgParam2 = 0, m_BgParam3 = 0, m_BgParam4 = 0, m_BgParam5 = 0;
+    float m_ViewX = 0, m_ViewY = 0, m_ViewW = 0, m_ViewH = 0;
+    float m_SizeX = 1, m_SizeY = 1, m_Rot = 0, m_ColR = 255, m_ColG = 255, m_ColB = 255, m_Alpha = 1;
+    int m_Blend = 1;
+    int m_OptionSlide = 0;
+    int m_PadX = 0, m_PadY = 0;
+    float m_PadScale = 0;
+    float m_TiltX = 0, m_TiltY = 0, m_TiltShowX = 0, m_TiltShowY = 0;
+    // Loading screen: its spinner angle and the ring radius (the smaller virtual dimension).
+    float m_Spin = 0;
+    int m_MenuR = 0;
+
+    c_MyApp* m_new();
+    int p_OnCreate() override;
+    int p_OnSuspend() override;
+    int p_OnResume() override;
+    int p_OnUpdate() override;
+    int p_OnRender() override;
+    int p_Reload();
+    int p_Loader();
+    int p_WaitStart(int mode);
+    int p_FullscreenFlip();
+    // Chooses the image tier from the device size.
+    int p_ChooseTier();
+    // The screen state machine of one update, with the options box and side panel slides.
+    int p_Dispatch();
+    // Pointer and touch positions in virtual units (update steps 7 to 9).
+    int p_MapPointer();
+    // Keys or pad against pointer (update step 10).
+    int p_ControlModeSwitch();
+    // Suspend and resume share the pause rule.
+    int p_PauseOnFocusChange();
+    // Updates a smoothed rate from the clock (update and render timing).
+    static void p_MeasureRate(int& lastMs, int& fpsNow, int& fps);
+
+    // ---- draw.cpp: drawing kit, draw list, text, image slots
+    int p_ResetDraw();
+    int p_SetSize(float x, float y = Omitted);
+    int p_SetRot(float a);
+    int p_SetCol(float r, float g, float b, float a = Omitted);
+    int p_Alpha(float a);
+    int p_Ink(int index, float brightness);
+    int p_CLS2D(float r, float g, float b, float a);
+    int p_DoBG(int r, int g, int b, float a);
+    int p_DrawImg(int slot, float x, float y, float frame);
+    int p_Rect(float x, float y, float w, float h);
+    int p_Oval(float x, float y, float rx, float ry);
+    int p_Line(float x1, float y1, float x2, float y2);
+    int p_Tri(float x1, float y1, float x2, float y2, float x3, float y3);
+    int p_Tilt(float a);
+    int p_TiltOff();
+    int p_Text(float x, float y, String text, float ax, float ay, int slotOffset);
+    String p_rstr(int value, int width, String pad);
+    int p_LoadImg(int slot, String name, int w, int h, int frames, int flags);
+    int p_LoadFont(int slot, String name, int advance, int lineHeight);
+    int p_ReserveImg(int slot, int w, int h);
+    int p_FreeObj(int limit);
+    // Replays the draw list on the graphics context (render step 5).
+    int p_ReplayDrawList();
+
+    // ---- controls.cpp: actions, sticks, steering, touch tests, iCade, overlays
+    float m_AnalogX = 0, m_AnalogY = 0;
+    float m_KeyRampX = 0, m_KeyRampY = 0;
+    int m_DragX0 = -1, m_DragY0 = 0;
+    int m_PadSpread = 0;
+    int m_PauseHit = 0;
+
+    int p_PlayKey(int action, int allowStick, int player);
+    int p_PlayKeyAll(int action, int allowStick);
+    float p_StickX(int stick, int player);
+    float p_StickY(int stick, int player);
+    int p_AnalogueControl();
+    int p_iCade(int on);
+    int p_ReadICade();
+    int p_Button(int slot, float x, float y, int frame);
+    int p_Button(float x, float y, int frame);
+    bool p_Button0(int slot, float x, float y, int frame);
+    int p_Touch(float x, float y, float w, float h);
+    int p_Touch(float y, float w);
+    int p_MouseIn(float x, float y, float w, float h);
+    int p_MouseIn_Centered(float x, float y, float w, float h);
+    int p_MouseIn_Radius(float x, float y, float w, float h);
+    // The on-screen pad and the accelerometer overlay (update step 15).
+    int p_TouchPad();
+    int p_TiltOverlay();
+
+    // ---- playfield.cpp: random draws, the shaft of floors, cell queries
+    int m_c = 0;
+    Array<float> m_Grid;
+    Array<float> m_Obj;
+
+    int p_Rand(float lo, float hi);
+    int p_SeedRnd(int seed);
+    int p_AddFloor(int d);
+    bool p_isFloor(float gx, float gy);
+    bool p_isSolid(float gx, float gy);
+    bool p_isBump(float gx, float gy);
+    int p_BumpFloor(float gx, float gy);
+    int p_ResetGrid();
+    int p_ResetObj();
+    int p_FlushGame();
+    // The per-frame cell pass: animation and drawing of the shaft.
+    int p_DoCells();
+
+    // ---- effects.cpp: stars and particles
+    int m_StarCount = 100;
+    Array<float> m_Stars;
+    int m_PartMax = 250;
+    Array<float> m_Part;
+
+    int p_ResetStars(int n);
+    int p_DoStars(float dx, float dy);
+    int p_ResetParticles(int n);
+    int p_FreeParticle();
+    int p_AddParticle(int kind, float x, float y, float vx, float vy, int frame, int colour, int life);
+    int p_ThrowParticle(float x, float y, int kind, int colour, float angle, float speed);
+    int p_DoParticles(float scale);
+
+    // ---- round.cpp: the round, scoring, end-of-round overlay
+    Array<float> m_Player;
+    int m_Score = 0;
+    int m_ShownScore = 0;
+    int m_RoundOver = 0;
+    int m_OverTimer = 0;
+    int m_QuitRound = 0;
+    int m_PauseAnim = 0;
+
+    int p_LoadGame();
+    int p_ResetPlayers();
+    int p_Game();
+    int p_InGame();
+    int p_Gimme(int amount, float x, float y);
+    int p_ScoreDisplay();
+    String p_Nth(int n);
+    String p_MyNth();
+    int p_GameOver();
+
+    // ---- menus.cpp: main menu, filing scores, pause, options, badges, console quit dialog
+    int m_Focus = 1;
+    float m_DialSpin = 0, m_DialPos = 0, m_DialAngle = 0;
+    int m_SidePanelX = 0;
+    float m_CreditScroll = 0;
+    int m_CreditLine = 0;
+    int m_OptSel = 0;
+    int m_OptLatch = 0;
+    float m_ToyR = 0, m_ToyV = 0, m_ToyAngle = 0;
+    int m_OverscanLatch = 0;
+
+    int p_Menu();
+    int p_LoadMenu();
+    int p_PauseMenu();
+    int p_OptionBox();
+    int p_ShowBadges();
+    int p_OuyaQuit();
+
+    // ---- saved.cpp: settings, badges and high scores
+    int p_Save();
+    int p_Load();
+    String p_BadgeID(int id);
+    String p_BadgeName(int id);
+    String p_BadgeDetail(int id);
+    int p_GC_PostScore(int score, int board);
+    int p_GC_Badges();
+
+    // ---- sound.cpp: effects and music
+    Array<c_Sound*> m_Sfx;
+    int m_SfxSlot = 0;
+    String m_LastTune;
+
+    int p_LoadSFX(int n);
+    int p_PlaySFX(int n, float rate, float volume, float pan);
+    int p_PlayTune(String name, int loop);
+    int p_StopTune();
+
+    // ---- checkin.cpp: the online check-in
+    int p_GetURL(String url, String query);
+    void p_OnHttpRequestComplete(c_HttpRequest* request) override;
+
+    void mark() override;
+};

@@ -7,6 +7,7 @@
 void vxInit() {
     vx_app_Init();
     vx_graphics_Init();
+    vx_game_Init();
 }
 
 int vxMain() {

@@ -1,0 +1,52 @@
+// Construction and collector marking of the application: every array field is allocated once here
+// and never replaced, so nothing in play allocates.
+#include "game/my_app.h"
+
+c_MyApp* c_MyApp::m_new() {
+    c_App::m_new();
+    gc_assign(m_Img, Array<c_Image*>(100));
+    gc_assign(m_ImgInfo, Array<int>(300));
+    gc_assign(m_BadgeQueue, Array<int>(15));
+    gc_assign(m_BadgeQueueT, Array<int>(15));
+    gc_assign(m_Badge, Array<bool>(256));
+    gc_assign(m_VKey, Array<int>(20));
+    gc_assign(m_Setting, Array<int>(25));
+    m_Setting[5] = 1;
+    gc_assign(m_HiScore, Array<int>(150));
+    gc_assign(m_SfxChan, Array<int>(33));
+    for (int i = 0; i < m_SfxChan.Length(); ++i) m_SfxChan[i] = i;
+    gc_assign(m_Draw, Array<float>(DrawFloats));
+    gc_assign(m_TouchDown, Array<int>(10));
+    gc_assign(m_TouchX, Array<int>(10));
+    gc_assign(m_TouchY, Array<int>(10));
+    gc_assign(m_Grid, Array<float>(GridFloats));
+    gc_assign(m_Obj, Array<float>(PoolFloats));
+    gc_assign(m_Stars, Array<float>(PoolFloats));
+    gc_assign(m_Part, Array<float>(PoolFloats));
+    gc_assign(m_Player, Array<float>(PlayerFloats));
+    gc_assign(m_Sfx, Array<c_Sound*>(100));
+    return this;
+}
+
+void c_MyApp::mark() {
+    gc_mark_q(m_Http);
+    gc_mark_q(m_Img);
+    gc_mark_q(m_ImgInfo);
+    gc_mark_q(m_BadgeQueue);
+    gc_mark_q(m_BadgeQueueT);
+    gc_mark_q(m_Badge);
+    gc_mark_q(m_VKey);
+    gc_mark_q(m_Setting);
+    gc_mark_q(m_HiScore);
+    gc_mark_q(m_SfxChan);
+    gc_mark_q(m_Draw);
+    gc_mark_q(m_TouchDown);
+    gc_mark_q(m_TouchX);
+    gc_mark_q(m_TouchY);
+    gc_mark_q(m_Grid);
+    gc_mark_q(m_Obj);
+    gc_mark_q(m_Stars);
+    gc_mark_q(m_Part);
+    gc_mark_q(m_Player);
+    gc_mark_q(m_Sfx);
+}

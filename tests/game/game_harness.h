@@ -1,0 +1,154 @@
+// The whole game on a real window, OpenGL context and (silent or wave-file) OpenAL device, driven
+// update by update through the host's own fan-out with a fake clock, so that every run is the same.
+//
+// Each test gets a fresh application (FreshApp) in a fresh working folder, with the module globals
+// back at their defaults; the devices and the delegate are made once per process.
+#pragma once
+
+#include "framework/app/app.h"
+#include "framework/graphics/graphics.h"
+#include "framework/input/input.h"
+#include "game/my_app.h"
+#include "game/random.h"
+#include "host/game.h"
+#include "tests/support/temp_dir.h"
+
+#include <GL/gl.h>
+#include <GLFW/glfw3.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
+namespace gametest {
+
+// The clock the host reads for Millisecs; it moves only when a test says so. The window calls
+// are never made: tests call the host's UpdateGame and RenderGame themselves.
+class FakeClock : public VxWindowSystem {
+  public:
+    double now = 100;
+
+    double Time() override { return now; }
+    void Sleep(double seconds) override { now += seconds; }
+    void PollEvents() override {}
+    void WaitEvents() override {}
+    bool WindowOpen() override { return true; }
+    bool WindowActive() override { return true; }
+    void SwapBuffers() override {}
+};
+
+inline FakeClock& Clock() {
+    static FakeClock clock;
+    return clock;
+}
+
+// The host with its 640 x 480 window, and the framework's devices made by the delegate, once.
+inline VxGlfwGame* Host() {
+    static VxGlfwGame* host = [] {
+        glfwSetErrorCallback(
+            [](int code, const char* text) { std::fprintf(stderr, "GLFW error %d: %s\n", code, text); });
+        // A virtual display busy with many test programs at once now and then refuses a connection.
+        for (int attempt = 1; !glfwInit(); ++attempt) {
+            if (attempt == 10) std::abort();
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        }
+        auto* h = new VxGlfwGame;
+        h->Install();
+        h->SetWindowSystem(&Clock());
+        h->SetGlfwWindow(640, 480, 8, 8, 8, 0, 0, 0, false);
+        if (!h->Window()) std::abort();
+        vx_app_Init();
+        vx_graphics_Init();
+        vx_game_Init();
+        (new c_MyApp)->m_new();
+        h->StartGame();
+        return h;
+    }();
+    return host;
+}
+
+inline c_MyApp* App() { return static_cast<c_MyApp*>(vx_app__app.get()); }
+
+// A new application with every field and module global at its start value, a new input device
+// (nothing held) and the window back at 640 x 480; p_OnCreate has run, nothing else.
+inline c_MyApp* FreshApp() {
+    VxGlfwGame* host = Host();
+    c_GameDelegate* delegate = vx_app__delegate;
+    vx_app__app = nullptr;
+    (new c_MyApp)->m_new();
+    vx_app__delegate = delegate;
+    host->SetDelegate(delegate);
+    gc_assign(delegate->input, (new c_InputDevice)->m_new());
+    vx_input_SetInputDevice(delegate->input);
+    vx_game_Init();
+    if (host->GetDeviceWidth() != 640 || host->GetDeviceHeight() != 480)
+        host->SetGlfwWindow(640, 480, 8, 8, 8, 0, 0, 0, false);
+    vx_app_ValidateDeviceWindow(false);
+    App()->p_OnCreate();
+    host->gc_collect();
+    return App();
+}
+
+// One update, after the clock has moved on by one 60th of a second.
+inline void Update() {
+    Clock().now += 1.0 / 60;
+    Host()->UpdateGame();
+}
+inline void Updates(int n) {
+    for (int i = 0; i < n; ++i) Update();
+}
+// One render into the back buffer (not swapped, so that pixels can be read back).
+inline void Render() { Host()->RenderGame(); }
+
+// Until the staged loader is done (the menu, state 1, then runs).
+inline void FinishLoading() {
+    for (int i = 0; i < 100 && App()->m_Loading > 0; ++i) {
+        Update();
+        Render();
+    }
+}
+
+inline void PressKey(int code) { Host()->KeyEvent(VxEvent::KeyDown, code); }
+inline void ReleaseKey(int code) { Host()->KeyEvent(VxEvent::KeyUp, code); }
+// A key held for one update, then released.
+inline void Tap(int code) {
+    PressKey(code);
+    Update();
+    ReleaseKey(code);
+}
+
+// The back-buffer pixel at (x, y) of the device, y down from the top.
+struct Rgb {
+    int r, g, b;
+    bool operator==(const Rgb&) const = default;
+    friend std::ostream& operator<<(std::ostream& out, const Rgb& c) {
+        return out << "(" << c.r << ", " << c.g << ", " << c.b << ")";
+    }
+};
+inline Rgb PixelAt(int x, int y) {
+    unsigned char p[4] = {};
+    glReadPixels(x, Host()->GetDeviceHeight() - 1 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
+    return {p[0], p[1], p[2]};
+}
+
+// One recorded draw command.
+struct Command {
+    const float* f;
+    float operator[](int i) const { return f[i]; }
+};
+inline int CommandCount() { return App()->m_DrawN / DrawStride; }
+inline Command CommandAt(int index) { return {&App()->m_Draw[index * DrawStride]}; }
+
+// Each test in its own working folder (the state file is written there) with a fresh game.
+class GameTest : public TempDirTest {
+  protected:
+    void SetUp() override {
+        TempDirTest::SetUp();
+        app = FreshApp();
+    }
+    c_MyApp* app = nullptr;
+};
+
+} // namespace gametest
