@@ -25,13 +25,6 @@ int fit(int at, int count, int size) {
     vxError(String(u"Invalid string encoding:") + encoding);
 }
 
-// Undecodable UTF-8 comes back one character per byte, each the byte's signed value.
-String signedBytes(const unsigned char* bytes, int count) {
-    std::u16string units(std::size_t(count), u'\0');
-    for (int i = 0; i < count; ++i) units[std::size_t(i)] = char16_t(int16_t(int8_t(bytes[i])));
-    return String(units.data(), count);
-}
-
 } // namespace
 
 VxDataBuffer::~VxDataBuffer() { Discard(); }
@@ -121,9 +114,14 @@ String c_DataBuffer::p_PeekString(int address, int count, const String& encoding
     count = fit(address, count, length);
     if (count == 0) return String();
     const unsigned char* bytes = data + address;
-    if (!utf8) return String::FromLatin1(bytes, std::size_t(count));
+    return utf8 ? vx_databuffer_DecodeUtf8(bytes, count) : String::FromLatin1(bytes, std::size_t(count));
+}
+
+String vx_databuffer_DecodeUtf8(const unsigned char* bytes, int count) {
+    if (count <= 0) return String();
     std::u16string units;
-    if (!vx_utf8_decode(bytes, std::size_t(count), units)) return signedBytes(bytes, count);
+    if (!vx_utf8_decode(bytes, std::size_t(count), units))
+        return String::FromLatin1(bytes, std::size_t(count));
     return String(units.data(), int(units.size()));
 }
 

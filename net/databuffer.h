@@ -42,7 +42,12 @@ class c_DataBuffer : public VxDataBuffer {
     void p_CopyBytes(int address, c_DataBuffer* dst, int dstAddress, int count);
 
     // The number of encoded bytes ("utf8") or characters ("ascii"), even when fewer fitted.
+    // Peeking bytes that are not valid UTF-8 as "utf8" gives them undecoded, as "ascii" does.
     int p_PokeString(int address, const String& text, const String& encoding);
     String p_PeekString(int address, int count, const String& encoding);
     String p_PeekString2(int address, const String& encoding);
 };
+
+// "utf8" decoding of raw bytes: 1- to 3-byte sequences; when any byte does not fit, the whole range
+// comes back one Latin-1 character per byte, as the string decoder gives it.
+String vx_databuffer_DecodeUtf8(const unsigned char* bytes, int count);

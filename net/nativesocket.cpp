@@ -6,6 +6,7 @@
 #include <netdb.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 namespace {
@@ -82,6 +83,18 @@ void VxSocket::Close() {
     if (shutHandle < 0) return;
     ::close(shutHandle);
     shutHandle = -1;
+}
+
+// Linux applies the send time limit to connect as well.
+bool VxSocket::SetTimeLimit(int milliseconds) {
+    timeval limit{};
+    if (milliseconds > 0) {
+        limit.tv_sec = milliseconds / 1000;
+        limit.tv_usec = milliseconds % 1000 * 1000;
+    }
+    int fd = handle.load();
+    return setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit) == 0 &&
+           setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit) == 0;
 }
 
 bool VxSocket::Connect(const char* host, int port) {

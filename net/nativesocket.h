@@ -41,6 +41,11 @@ class VxSocket : public Object {
     // Shuts down and releases the descriptor: only when no other thread is inside a call.
     void Close();
 
+    // A time limit for every call from now on (connect included); 0 or less is none. A call that
+    // runs out of it fails as the system reports it: connect and receive with failure, send with
+    // the bytes it sent or -1.
+    bool SetTimeLimit(int milliseconds);
+
     // Connecting needs a host that resolves; the wildcard address is refused.
     bool Connect(const char* host, int port);
     bool Bind(const char* host, int port);

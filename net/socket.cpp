@@ -37,6 +37,8 @@ void c_Socket::p_Start() {
     vx_asyncevent_AddAsyncEventSource(this);
 }
 
+void c_Socket::p_SetTimeLimit(int milliseconds) { m_native->SetTimeLimit(milliseconds); }
+
 void c_Socket::p_ConnectAsync(const String& host, int port, c_IOnConnectComplete* listener) {
     if (!p_IsOpen() || p_IsConnected() || p_IsListening()) return;
     m_readQueue->p_Enqueue((new c_AsyncConnectOp)->m_new(m_native, host, port, listener));
@@ -55,19 +57,24 @@ void c_Socket::p_ReceiveAsync(c_DataBuffer* buffer, int offset, int count, c_IOn
 void c_Socket::p_Close() {
     m_native->Shutdown();
     m_socketState = 0;
-    p_ReleaseWhenIdle();
+    m_readQueue->p_Stop();
+    m_writeQueue->p_Stop();
+    p_LeaveWhenIdle();
 }
 
 void c_Socket::p_UpdateAsyncEvents() {
     m_readQueue->p_UpdateAsyncEvents();
     m_writeQueue->p_UpdateAsyncEvents();
-    if (m_socketState == 0) p_ReleaseWhenIdle();
+    if (m_socketState == 0) p_LeaveWhenIdle();
 }
 
-// A worker may still be inside a call on the descriptor; its number must not be reused until
-// both have ended. Workers started later see the socket closed and fail at once.
-void c_Socket::p_ReleaseWhenIdle() {
-    if (!m_readQueue->IsRunning() && !m_writeQueue->IsRunning()) m_native->Close();
+// A worker may still be inside a call on the descriptor, so its number must not be reused until
+// both have ended; and the event loop must keep the socket (and through it the queues the workers
+// use) until then. Once the results are delivered too, nothing more can happen here.
+void c_Socket::p_LeaveWhenIdle() {
+    if (m_readQueue->IsRunning() || m_writeQueue->IsRunning()) return;
+    m_native->Close();
+    if (m_readQueue->p_IsDrained() && m_writeQueue->p_IsDrained()) vx_asyncevent_RemoveAsyncEventSource(this);
 }
 
 void c_Socket::mark() {

@@ -4,7 +4,11 @@
 // receive that waits for data does not hold up a send. Results reach the listeners when the game
 // polls asynchronous events. Network failures are results, not errors: a failed connect completes
 // with false, a failed send or receive with -1, and a receive on a connection the peer closed
-// with 0.
+// with 0. A socket may be given a time limit for each call; a call that runs out of it fails.
+//
+// A socket is an asynchronous event source from its creation until it is closed, its workers
+// have ended and every result has been delivered; then it leaves the event loop, and nothing
+// keeps it but its owner.
 #pragma once
 
 #include "net/asyncqueue.h"
@@ -51,19 +55,24 @@ class c_Socket : public Object, public c_IAsyncEventSource {
     bool p_IsConnected() const { return m_socketState & Connected; }
     bool p_IsListening() const { return m_socketState & Listening; }
 
+    // For each connect, send and receive from now on; 0 or less is no limit (the default). A
+    // connect or receive that runs out of time fails; a send completes with what it sent, or -1.
+    void p_SetTimeLimit(int milliseconds);
+
     // Each is ignored when the socket is not in a state that allows it.
     void p_ConnectAsync(const String& host, int port, c_IOnConnectComplete* listener);
     void p_SendAsync(c_DataBuffer* buffer, int offset, int count, c_IOnSendComplete* listener);
     void p_ReceiveAsync(c_DataBuffer* buffer, int offset, int count, c_IOnReceiveComplete* listener);
     // Queued operations still complete (failing once they reach the closed socket). A call blocked
-    // in a worker is woken at once; the descriptor is released when both workers have ended.
+    // in a worker is woken at once and the workers end without lingering; the descriptor is released
+    // when both have ended.
     void p_Close();
 
     void p_UpdateAsyncEvents() override;
     void mark() override;
 
   private:
-    void p_ReleaseWhenIdle();
+    void p_LeaveWhenIdle();
 };
 
 class c_AsyncConnectOp : public c_AsyncOp {

@@ -10,16 +10,10 @@ void VxThread::Start() {
     if (IsRunning()) return;
     result = nullptr;
     threadState.store(1, std::memory_order_relaxed);
-    try {
-        std::thread([this] {
-            Run__UNSAFE__();
-            // The last touch: once the main thread sees 2, it may let this object be collected.
-            threadState.store(2, std::memory_order_release);
-        }).detach();
-    } catch (const std::system_error&) {
-        vxPrint(String(u"CreateThread failed!"));
-        std::exit(-1);
-    }
+    Launch([this] {
+        Run__UNSAFE__();
+        threadState.store(2, std::memory_order_release);
+    });
 }
 
 bool VxThread::IsRunning() { return threadState.load(std::memory_order_acquire) == 1; }
@@ -27,3 +21,12 @@ bool VxThread::IsRunning() { return threadState.load(std::memory_order_acquire) 
 Object* VxThread::Result() { return result; }
 
 void VxThread::SetResult(Object* value) { gc_assign(result, value); }
+
+void VxThread::Launch(std::function<void()> body) {
+    try {
+        std::thread(std::move(body)).detach();
+    } catch (const std::system_error&) {
+        vxPrint(String(u"CreateThread failed!"));
+        std::exit(-1);
+    }
+}

@@ -4,12 +4,16 @@
 // Run__UNSAFE__ runs where no main-thread state is available: it must not touch the collector,
 // String counts or any collected reference. threadState is the only field both sides share: the
 // main thread sets it to 1 before the thread starts, the thread sets it to 2 (release) as its last
-// act, so a main thread that reads 2 (acquire) sees everything the run wrote.
+// touch of the object, so a main thread that reads 2 (acquire) sees everything the run wrote.
+//
+// The thread holds a plain pointer to its object: whoever starts it keeps the object reachable
+// until it reads 2 (a socket stays registered until its workers have ended).
 #pragma once
 
 #include "runtime/object.h"
 
 #include <atomic>
+#include <functional>
 
 class VxThread : public Object {
   public:
@@ -24,6 +28,11 @@ class VxThread : public Object {
     virtual void Run__UNSAFE__() {}
 
     void mark() override { gc_mark_q(result); }
+
+  protected:
+    // Runs `body` on a new detached thread. When none can be made: "CreateThread failed!" and
+    // exit status -1.
+    static void Launch(std::function<void()> body);
 };
 
 class c_Thread : public VxThread {

@@ -29,26 +29,26 @@ void c_Url::p_Set2(const String& text) {
     int question = findBefore(text, String(u"?"), 0, hash >= 0 ? hash : length);
     int end = question >= 0 ? question : hash >= 0 ? hash : length;
 
+    // The scheme and the user information belong to the authority, which the path's "/" ends: a
+    // "://" or "@" further on is part of the path and must not choose the host.
     int at = 0;
-    if (int scheme = findBefore(text, String(u"://"), 0, end); scheme >= 0) {
+    int scheme = findBefore(text, String(u"://"), 0, end);
+    if (scheme >= 0 && scheme < findBefore(text, String(u"/"), 0, end)) {
         m_scheme = text.Slice(0, scheme);
         at = scheme + 3;
     }
-    if (int user = findBefore(text, String(u"@"), at, end); user >= 0) {
+    int slash = findBefore(text, String(u"/"), at, end);
+    int authorityEnd = slash >= 0 ? slash : end;
+    if (int user = findBefore(text, String(u"@"), at, authorityEnd); user >= 0) {
         int colon = findBefore(text, String(u":"), at, user);
         m_username = text.Slice(at, colon >= 0 ? colon : user);
         if (colon >= 0) m_password = text.Slice(colon + 1, user);
         at = user + 1;
     }
 
-    int colon = findBefore(text, String(u":"), at, end);
-    int slash = findBefore(text, String(u"/"), at, end);
-    if (colon >= 0 && (slash < 0 || colon < slash)) {
-        m_domain = text.Slice(at, colon);
-        m_port = text.Slice(colon + 1, slash >= 0 ? slash : end).ToInt();
-    } else {
-        m_domain = text.Slice(at, slash >= 0 ? slash : end);
-    }
+    int colon = findBefore(text, String(u":"), at, authorityEnd);
+    m_domain = text.Slice(at, colon >= 0 ? colon : authorityEnd);
+    if (colon >= 0) m_port = text.Slice(colon + 1, authorityEnd).ToInt();
     if (slash >= 0) m_path = text.Slice(slash, end);
 
     if (question >= 0) m_query = text.Slice(question + 1, hash >= 0 ? hash : length);

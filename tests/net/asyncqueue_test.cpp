@@ -1,11 +1,13 @@
 // The operation rings under load: many operations in order on both rings of both ends of a
-// connection, and workers that end and start again. Meant to run under ThreadSanitizer as well.
+// connection, and workers that stay warm, end and start again. Meant to run under ThreadSanitizer
+// as well.
 #include "net_support.h"
 #include "recorder.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <pthread.h>
 #include <string>
 #include <thread>
@@ -80,7 +82,7 @@ class Rings : public ::testing::Test {
     void TearDown() override {
         for (c_Socket* socket : {a, b}) {
             socket->p_Close();
-            EXPECT_TRUE(pump_until([&] { return idle(socket); }));
+            EXPECT_TRUE(pump_until([&] { return idle(socket) && !registered(socket); }));
         }
         release_kept();
     }
@@ -148,34 +150,55 @@ TEST_F(Rings, FullRingsOnBothEndsCompleteInOrder) {
     EXPECT_GT(toA.size() + toB.size(), 0u);
 }
 
-TEST_F(Rings, WorkersEndWhenDrainedAndStartAgainForTheNextExchange) {
+// Sends `want` bytes from a to b and receives them all, delivering as the game does.
+void exchange(c_Socket* a, c_Socket* b, Recorder* rb, c_DataBuffer* out, c_DataBuffer* in, int want) {
+    std::size_t before = rb->done.size();
+    int got = 0;
+    a->p_SendAsync(out, 0, want, nullptr);
+    b->p_ReceiveAsync(in, 0, want, rb);
+    ASSERT_TRUE(pump_until([&] {
+        if (rb->done.size() == before) return false;
+        const Completion& c = rb->done.back();
+        got = c.offset + c.count;
+        before = rb->done.size();
+        if (c.count > 0 && got < want) b->p_ReceiveAsync(in, got, want - got, rb);
+        return got >= want || c.count <= 0;
+    }));
+    ASSERT_EQ(got, want);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(in->data), std::size_t(want)),
+              std::string(reinterpret_cast<char*>(out->data), std::size_t(want)));
+}
+
+TEST_F(Rings, WorkersStayWarmBetweenExchangesAndEndAtOnceWhenTheSocketCloses) {
+    c_AsyncQueue* queues[] = {a->m_readQueue, a->m_writeQueue, b->m_readQueue, b->m_writeQueue};
+    // Longer than any test runs: a worker that ends was told to.
+    for (c_AsyncQueue* queue : queues) queue->m_lingerMilliseconds = 600'000;
     c_DataBuffer* out = pattern(1024, 3);
     c_DataBuffer* in = pattern(1024, 0);
-    for (int round = 0; round < 100; ++round) {
-        if (round > 0) {
-            for (c_AsyncQueue* queue : {a->m_writeQueue, b->m_readQueue})
-                EXPECT_EQ(queue->threadState.load(), 2);
-        }
-        int want = 1 + round * 10;
-        std::size_t before = rb->done.size();
-        int got = 0;
-        a->p_SendAsync(out, 0, want, ra);
-        b->p_ReceiveAsync(in, 0, want, rb);
-        ASSERT_TRUE(pump_until([&] {
-            if (rb->done.size() == before) return false;
-            const Completion& c = rb->done.back();
-            got = c.offset + c.count;
-            before = rb->done.size();
-            if (c.count > 0 && got < want) b->p_ReceiveAsync(in, got, want - got, rb);
-            return got >= want || c.count <= 0;
-        }));
-        ASSERT_EQ(got, want);
-        EXPECT_EQ(bytes(in, want), bytes(out, want));
-        ASSERT_TRUE(pump_until([&] { return idle(a) && idle(b); }));
+    for (int round = 0; round < 50; ++round) {
+        exchange(a, b, rb, out, in, 1 + round * 20);
+        EXPECT_TRUE(a->m_writeQueue->IsRunning());
+        EXPECT_TRUE(b->m_readQueue->IsRunning());
+    }
+    a->p_Close();
+    b->p_Close();
+    for (c_AsyncQueue* queue : queues) {
+        EXPECT_TRUE(pump_until([&] { return !queue->IsRunning(); }));
+        EXPECT_NE(queue->threadState.load(), 1);
     }
 }
 
-TEST_F(Rings, OperationsAddedWhileTheWorkerIsEndingAreNotLost) {
+TEST_F(Rings, AnIdleWorkerEndsAfterItsLingerAndTheNextOperationStartsAnother) {
+    c_DataBuffer* out = pattern(64, 5);
+    c_DataBuffer* in = pattern(64, 0);
+    a->m_writeQueue->m_lingerMilliseconds = 10;
+    exchange(a, b, rb, out, in, 8);
+    ASSERT_TRUE(pump_until([&] { return a->m_writeQueue->threadState.load() == 2; }));
+    EXPECT_TRUE(a->p_IsConnected());
+    exchange(a, b, rb, out, in, 64);
+}
+
+TEST_F(Rings, AnOperationQueuedWhileTheWorkerIsEndingRunsWithoutWaitingForAnUpdate) {
     // A reader drains the other end so that the sends never block.
     int fd = b->m_native->handle.load();
     std::atomic<int> drained{0};
@@ -183,22 +206,27 @@ TEST_F(Rings, OperationsAddedWhileTheWorkerIsEndingAreNotLost) {
         char sink[256];
         for (ssize_t n; (n = ::recv(fd, sink, sizeof sink, 0)) > 0;) drained.fetch_add(int(n));
     });
+    c_AsyncQueue* queue = a->m_writeQueue;
+    // The worker ends each time the ring runs dry; the next send comes a little earlier or later
+    // than that each time.
+    queue->m_lingerMilliseconds = 0;
     c_DataBuffer* out = pattern(1, 4);
     constexpr int sends = 2000;
     int queued = 0;
-    c_AsyncQueue* queue = a->m_writeQueue;
-    // Bounded only so that a lost operation fails the test instead of hanging it.
-    for (long spins = 0; ra->count('s') < sends; ++spins) {
-        ASSERT_LT(spins, 50'000'000L);
-        int waiting = (queue->m_putIndex.load() - queue->m_completeIndex.load() + c_AsyncQueue::capacity) %
-                      c_AsyncQueue::capacity;
-        if (queued < sends && waiting < 200) {
-            a->p_SendAsync(out, 0, 1, ra);
-            ++queued;
+    for (bool ran = true; ran && queued < sends; ++queued) {
+        a->p_SendAsync(out, 0, 1, ra);
+        // No update here: only the worker can move runIndex, so a send left waiting for an update
+        // to start a worker never runs.
+        auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (ran && queue->m_runIndex.load() != queue->m_putIndex.load()) {
+            ran = std::chrono::steady_clock::now() < giveUp;
+            std::this_thread::yield();
         }
-        vx_asyncevent_UpdateAsyncEvents();
-        if (queued % 256 == 0) full_collection();
+        EXPECT_TRUE(ran) << "send " << queued << " did not run";
+        for (int spin = 0; spin < queued % 97; ++spin) std::this_thread::yield();
+        if (queued % 64 == 0) pump_once();
     }
+    EXPECT_TRUE(pump_until([&] { return ra->count('s') == queued; }));
     for (const Completion& c : ra->done) EXPECT_EQ(c.count, 1);
     a->p_Close();
     reader.join();

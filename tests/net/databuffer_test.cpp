@@ -66,14 +66,20 @@ TEST(DataBuffer, AsciiPeekGivesOneLatin1CharacterPerByte) {
     EXPECT_EQ(bytes_of(buffer), (std::vector<int>{0x41, 0x7A, 0x41})); // low 8 bits of U+0141
 }
 
-TEST(DataBuffer, InvalidUtf8ComesBackUndecodedAsSignedBytes) {
-    // a b c and a stray continuation byte: nothing is decoded, each byte becomes its signed value.
+TEST(DataBuffer, InvalidUtf8ComesBackUndecodedAsLatin1LikeTheStringDecoderGivesIt) {
+    // a b c and a stray continuation byte: nothing is decoded, each byte becomes its character.
     auto* buffer = buffer_of({'a', 'b', 'c', 0x80});
-    EXPECT_EQ(units(buffer->p_PeekString2(0, utf8)), std::u16string(u"abc\xFF80"));
-    for (std::vector<int> bad :
-         {std::vector<int>{0xC3}, {0xE2, 0x82}, {0xF0, 0x9F, 0x98, 0x80}, {0xC3, 0x41}}) {
-        auto* b = buffer_of(bad);
-        EXPECT_EQ(b->p_PeekString2(0, utf8).Length(), int(bad.size()));
+    EXPECT_EQ(units(buffer->p_PeekString2(0, utf8)), std::u16string(u"abc\u0080"));
+    for (std::vector<int> bad : {std::vector<int>{0xC3},
+                                 {0xE2, 0x82},
+                                 {0xF0, 0x9F, 0x98, 0x80},
+                                 {0xC3, 0x41},
+                                 {'c', 'a', 'f', 0xE9}}) {
+        std::vector<unsigned char> raw(bad.begin(), bad.end());
+        EXPECT_EQ(units(buffer_of(bad)->p_PeekString2(0, utf8)),
+                  units(String::FromBytes(raw.data(), raw.size())));
+        EXPECT_EQ(units(buffer_of(bad)->p_PeekString2(0, utf8)),
+                  units(buffer_of(bad)->p_PeekString2(0, ascii)));
     }
 }
 

@@ -14,6 +14,7 @@
 #include <dirent.h>
 #include <fstream>
 #include <netinet/in.h>
+#include <poll.h>
 #include <string>
 #include <sys/socket.h>
 #include <sys/syscall.h>
@@ -36,11 +37,12 @@ inline void release_kept() {
 }
 
 // Ends the collector's cycle now and destroys everything it found dead: one allocation of their
-// size pays for all of them.
+// size pays for all of them. The payment goes straight back, so that it is not garbage the next
+// cycle has to pay for again (paying with an array that dies grows the payment at every call).
 inline void full_collection() {
     gc_ext_malloced(gc_cycle_bytes + 1);
     gc_collect_step(nullptr);
-    if (gc_free_bytes > 0) Array<char> payment(gc_free_bytes);
+    if (gc_free_bytes > 0) delete Array<char>(gc_free_bytes).rep;
 }
 
 // One game update's worth of event delivery followed by collector work.
@@ -57,6 +59,27 @@ template <class F> bool pump_until(F done) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     return false;
+}
+
+// Updates without collecting and without sleeping until `done` holds, for tests that make many
+// exchanges. The bound only keeps a broken build from hanging the test run.
+template <class F> bool spin_until(F done) {
+    auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > giveUp) return false;
+        vx_asyncevent_UpdateAsyncEvents();
+        std::this_thread::yield();
+    }
+    return true;
+}
+
+// The asynchronous event sources each update walks.
+inline int registered_sources() {
+    return vx_asyncevent_sources.get() ? vx_asyncevent_sources->p_Length2() : 0;
+}
+
+inline bool registered(c_Socket* socket) {
+    return vx_asyncevent_sources.get() && vx_asyncevent_sources->p_Contains(socket);
 }
 
 // True when neither worker of the socket can be inside a call and nothing waits in its queues.
@@ -107,6 +130,27 @@ class Listener {
     int fd;
     int port;
 };
+
+// Connects one socket to a listener made with a backlog of 0 and waits until it is queued there;
+// from then on the listener drops every new connection request, so connects to it wait for an
+// answer. Returns the queued socket's descriptor, for the caller to close.
+inline int fill_backlog(const Listener& listener) {
+    int filler = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(uint16_t(listener.port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    EXPECT_EQ(::connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    pollfd ready{listener.fd, POLLIN, 0};
+    EXPECT_EQ(::poll(&ready, 1, -1), 1);
+    return filler;
+}
+
+// True when a connection waits to be accepted.
+inline bool has_pending_connection(const Listener& listener) {
+    pollfd ready{listener.fd, POLLIN, 0};
+    return ::poll(&ready, 1, 0) == 1;
+}
 
 // A port on 127.0.0.1 where nothing listens.
 inline int closed_port() {

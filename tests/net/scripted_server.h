@@ -1,5 +1,6 @@
-// A one-connection server on loopback for the HTTP client tests: it reads one request on its own
-// thread and answers with a script, which can be as odd or hostile as a test needs.
+// A server on loopback for the HTTP client tests: on its own thread it takes each connection in
+// turn (one unless told otherwise), reads its request and answers with a script, which can be as
+// odd or hostile as a test needs.
 #pragma once
 
 #include "net_support.h"
@@ -17,7 +18,10 @@ class ScriptedServer {
   public:
     using Script = std::function<void(ScriptedServer&)>;
 
-    explicit ScriptedServer(Script script) : thread([this, script] { serve(script); }) {}
+    explicit ScriptedServer(Script script, int connections = 1)
+        : thread([this, script, connections] {
+              for (int i = 0; i < connections; ++i) serve(script);
+          }) {}
     ~ScriptedServer() { wait(); }
     ScriptedServer(const ScriptedServer&) = delete;
     ScriptedServer& operator=(const ScriptedServer&) = delete;
@@ -30,6 +34,7 @@ class ScriptedServer {
     void wait() {
         if (thread.joinable()) thread.join();
     }
+    // The last request read.
     const std::string& request() const { return received; }
 
     // Script steps, on the server's thread.
@@ -73,6 +78,7 @@ class ScriptedServer {
     }
 
     void serve(const Script& script) {
+        received.clear();
         fd = listener.accept();
         readRequest();
         hasRequest = true;

@@ -42,9 +42,10 @@ class Sockets : public ::testing::Test {
   protected:
     void TearDown() override {
         for (int fd : peers) ::close(fd);
+        // Every socket leaves the event loop once it is closed and done.
         for (c_Socket* socket : sockets) {
             socket->p_Close();
-            EXPECT_TRUE(pump_until([&] { return idle(socket); }));
+            EXPECT_TRUE(pump_until([&] { return idle(socket) && !registered(socket); }));
         }
         release_kept();
     }
@@ -194,16 +195,18 @@ TEST_F(Sockets, RequestsOnAClosedSocketAreIgnored) {
 }
 
 // Closes `socket` while its worker waits in `call` for something that never comes: the call ends,
-// its operation completes, and the descriptor is released once the worker has ended. Returns the
-// completion.
+// its operation completes, and the descriptor is released once the worker has ended. Until the
+// result is delivered the socket stays in the event loop, which keeps it (and the queue the worker
+// uses) alive; then it leaves. Returns the completion.
 Completion close_while_blocked(c_Socket* socket, long call, Recorder* recorder) {
     int fd = socket->m_native->handle.load();
     EXPECT_TRUE(pump_until([&] { return blocked_in(call, fd); }));
     EXPECT_TRUE(recorder->done.empty());
     socket->p_Close();
+    EXPECT_TRUE(registered(socket));
     EXPECT_TRUE(pump_until([&] { return recorder->done.size() == 1; }));
-    EXPECT_TRUE(pump_until([&] { return idle(socket); }));
-    pump_once();
+    EXPECT_TRUE(pump_until([&] { return !registered(socket); }));
+    EXPECT_TRUE(idle(socket));
     EXPECT_EQ(fcntl(fd, F_GETFD), -1);
     EXPECT_EQ(errno, EBADF);
     return recorder->done.at(0);
@@ -219,16 +222,7 @@ TEST_F(Sockets, ClosingWakesABlockedReceiveAndReleasesTheDescriptorOnceTheWorker
 
 TEST_F(Sockets, ClosingWakesAConnectThatWaitsForAnAnswerAndItFails) {
     Listener full(0);
-    int filler = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    peers.push_back(filler);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(uint16_t(full.port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(::connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    // Once the filler waits to be accepted, the listener drops every new connection request.
-    pollfd ready{full.fd, POLLIN, 0};
-    ASSERT_EQ(::poll(&ready, 1, -1), 1);
+    peers.push_back(fill_backlog(full));
 
     c_Socket* socket = open("stream");
     socket->p_ConnectAsync(String(u"127.0.0.1"), full.port, recorder);
@@ -249,6 +243,67 @@ TEST_F(Sockets, ClosingWakesASendThatWaitsForRoomWithWhatItSent) {
     Completion c = close_while_blocked(socket, SYS_sendto, recorder);
     EXPECT_EQ(c.kind, 's');
     EXPECT_LT(c.count, size);
+}
+
+TEST_F(Sockets, AClosedSocketHeldByNobodyLivesUntilItsWorkerHasEnded) {
+    auto* socket = (new c_Socket)->m_new(String(u"stream"));
+    socket->p_ConnectAsync(String(u"127.0.0.1"), listener.port, recorder);
+    peers.push_back(listener.accept());
+    ASSERT_TRUE(pump_until([&] { return recorder->count('c') == 1; }));
+    socket->p_ReceiveAsync(keep((new c_DataBuffer)->m_new(4)), 0, 4, recorder);
+    int fd = socket->m_native->handle.load();
+    // Only the event loop holds the socket, through collections, while its worker waits.
+    ASSERT_TRUE(pump_until([&] { return blocked_in(SYS_recvfrom, fd); }));
+    socket->p_Close();
+    // Updated without collecting, the socket is still there to be asked once it has left the loop:
+    // it leaves only after its workers have ended.
+    ASSERT_TRUE(spin_until([&] { return !registered(socket); }));
+    EXPECT_FALSE(socket->m_readQueue->IsRunning());
+    EXPECT_FALSE(socket->m_writeQueue->IsRunning());
+    EXPECT_EQ(recorder->count('r'), 1);
+    EXPECT_EQ(fcntl(fd, F_GETFD), -1);
+}
+
+TEST_F(Sockets, EachCallGivesUpAtTheTimeLimit) {
+    // A receive from a peer that says nothing.
+    c_Socket* socket = connected();
+    socket->p_SetTimeLimit(100);
+    socket->p_ReceiveAsync(keep((new c_DataBuffer)->m_new(4)), 0, 4, recorder);
+    ASSERT_TRUE(pump_until([&] { return recorder->count('r') == 1; }));
+    EXPECT_EQ(recorder->done[0].count, -1);
+
+    // A send to a peer that reads nothing, through small socket buffers: it gives up with what fitted.
+    int small = 4096;
+    setsockopt(socket->m_native->handle.load(), SOL_SOCKET, SO_SNDBUF, &small, sizeof small);
+    setsockopt(peer, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    constexpr int size = 1 << 20;
+    socket->p_SendAsync(keep((new c_DataBuffer)->m_new(size)), 0, size, recorder);
+    ASSERT_TRUE(pump_until([&] { return recorder->count('s') == 1; }));
+    EXPECT_LT(recorder->done[1].count, size);
+
+    // A connect to a listener that never answers.
+    Listener full(0);
+    peers.push_back(fill_backlog(full));
+    c_Socket* connecting = open("stream");
+    connecting->p_SetTimeLimit(100);
+    auto* r = keep(new Recorder);
+    connecting->p_ConnectAsync(String(u"127.0.0.1"), full.port, r);
+    ASSERT_TRUE(pump_until([&] { return r->count('c') == 1; }));
+    EXPECT_FALSE(r->done[0].connected);
+    EXPECT_EQ(connecting->m_socketState, c_Socket::Open);
+}
+
+TEST_F(Sockets, DeliveredOperationsLeaveTheRing) {
+    c_Socket* socket = connected();
+    c_DataBuffer* buffer = keep(text_buffer("abc"));
+    for (int i = 0; i < 3; ++i) socket->p_SendAsync(buffer, i, 1, recorder);
+    socket->p_ReceiveAsync(keep((new c_DataBuffer)->m_new(3)), 0, 3, recorder);
+    ASSERT_EQ(::send(peer, "xyz", 3, 0), 3);
+    ASSERT_TRUE(pump_until([&] { return recorder->done.size() == 4; }));
+    // Nothing in the ring keeps a buffer or a listener any longer.
+    for (c_AsyncQueue* queue : {socket->m_readQueue, socket->m_writeQueue}) {
+        for (c_AsyncOp* op : queue->m_ops) EXPECT_EQ(op, nullptr);
+    }
 }
 
 TEST_F(Sockets, UpdatingFromInsideAListenerReturnsAtOnce) {
@@ -286,11 +341,15 @@ TEST_F(Sockets, ASocketUpdatedAgainFromInsideAListenerDeliversEachResultOnce) {
 
 TEST_F(Sockets, AQueuedOperationKeepsItsBufferAndListenerThroughCollections) {
     c_Socket* socket = connected();
-    auto* listener2 = new Recorder; // held by nothing but the operation
-    socket->p_ReceiveAsync((new c_DataBuffer)->m_new(16), 0, 16, listener2);
+    // Held by nothing but the operation while it waits; kept by the test once the collections are
+    // over, to read them after the delivery.
+    auto* listener2 = new Recorder;
+    auto* buffer = (new c_DataBuffer)->m_new(16);
+    socket->p_ReceiveAsync(buffer, 0, 16, listener2);
     for (int i = 0; i < 3; ++i) pump_once();
     ASSERT_EQ(::send(peer, "kept", 4, 0), 4);
     keep(listener2);
+    keep(buffer);
     ASSERT_TRUE(pump_until([&] { return listener2->count('r') == 1; }));
     EXPECT_EQ(text_of(listener2->done[0].buffer, 0, 4), "kept");
 }

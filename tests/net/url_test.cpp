@@ -52,6 +52,12 @@ INSTANTIATE_TEST_SUITE_P(
         // "://" and "@" only count before the path's end.
         UrlCase{u"h/a?u=http://x@y", u"http", u"", u"", u"h", 80, u"/a", u"u=http://x@y", u"",
                 u"/a?u=http://x@y"},
+        // The authority ends at the first "/": an "@" or "://" in the path cannot choose the host.
+        UrlCase{u"http://good.example/a@evil.example/x", u"http", u"", u"", u"good.example", 80,
+                u"/a@evil.example/x", u"", u"", u"/a@evil.example/x"},
+        UrlCase{u"good.example/x://evil.example/", u"http", u"", u"", u"good.example", 80,
+                u"/x://evil.example/", u"", u"", u"/x://evil.example/"},
+        UrlCase{u"http://u@h:81/p@q:1", u"http", u"u", u"", u"h", 81, u"/p@q:1", u"", u"", u"/p@q:1"},
         // Ports are read as C does: leading digits, 0 when there are none, saturated when too long.
         UrlCase{u"h:12ab/p", u"http", u"", u"", u"h", 12, u"/p", u"", u"", u"/p"},
         UrlCase{u"h:/p", u"http", u"", u"", u"h", 0, u"/p", u"", u"", u"/p"},
