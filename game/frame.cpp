@@ -1,18 +1,465 @@
+// The game's frame: start-up, the staged asset loader and its loading screen, the work every update
+// shares (function keys, timing, pointer mapping, control-mode switch), the screen state machine,
+// suspend and resume, and the render pass that replays the draw list at the device's resolution.
+#include "framework/app/app.h"
+#include "framework/audio/audio.h"
+#include "framework/graphics/graphics.h"
+#include "framework/input/input.h"
 #include "game/my_app.h"
+#include "host/game.h"
+#include "net/asyncevent.h"
 
-// Not written yet.
-int c_MyApp::p_OnCreate() { return 0; }
-int c_MyApp::p_OnSuspend() { return 0; }
-int c_MyApp::p_OnResume() { return 0; }
-int c_MyApp::p_OnUpdate() { return 0; }
-int c_MyApp::p_OnRender() { return 0; }
-int c_MyApp::p_Reload() { return 0; }
-int c_MyApp::p_Loader() { return 0; }
-int c_MyApp::p_WaitStart(int) { return 0; }
-int c_MyApp::p_FullscreenFlip() { return 0; }
-int c_MyApp::p_ChooseTier() { return 0; }
-int c_MyApp::p_Dispatch() { return 0; }
-int c_MyApp::p_MapPointer() { return 0; }
-int c_MyApp::p_ControlModeSwitch() { return 0; }
-int c_MyApp::p_PauseOnFocusChange() { return 0; }
-void c_MyApp::p_MeasureRate(int&, int&, int&) {}
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace {
+
+constexpr int ActiveUpdateRate = 60;
+constexpr int SuspendedUpdateRate = 5;
+
+// Function keys by their virtual key codes, and the console pad's menu button.
+constexpr int KeyF1 = 112, KeyF2 = 113, KeyF4 = 115, KeyF11 = 122;
+constexpr int PadMenuKey = 270;
+
+// Greets the player when the logo first shows and when a round gives way to the menu.
+constexpr int JingleSfx = 96;
+
+// Virtual buttons 0..18 are actions; slot 19 is the menu key of the update.
+constexpr int ActionVKeys = 19;
+
+// Slots that the reload and the loader share, and the blank image the loader reserves.
+constexpr int LogoSlot = 93, FontSlot = 90, BlankSlot = 81;
+constexpr int FontAdvance = 7, FontLineHeight = 10;
+constexpr int BlankSize = 2048;
+
+void ClearActionVKeys(c_MyApp& app) {
+    for (int i = 0; i < ActionVKeys; ++i) app.m_VKey[i] = 0;
+}
+
+// Device pixels to virtual units. Before the first render the scale is still 0: the pointer then
+// reads 0 rather than dividing by it.
+int ToVirtual(float device, float border, float scale) {
+    return scale > 0 ? TruncInt((device - border) / scale) : 0;
+}
+
+// One ring of the loading spinner: eleven dots brightening towards its head.
+void DrawSpinnerRing(c_MyApp& app, float base, float reach, float dotRadius, float r, float g, float b) {
+    const double cx = jscrw / 2, cy = jscrh / 2, radius = double(app.m_MenuR) * reach;
+    for (int i = 0; i <= 10; ++i) {
+        const double a = (app.m_Spin + base + 4 * i) * std::numbers::pi / 180;
+        app.p_SetCol(r, g, b, float(i) / 10);
+        app.p_Oval(float(cx + std::sin(a) * radius), float(cy - std::cos(a) * radius), dotRadius, dotRadius);
+    }
+}
+
+// The virtual screen keeps the design size in the dimension that decides the scale (1.5 times it
+// in portrait, where the design would be too small) and shows as much as fits in the other one.
+void FitVirtualScreen(c_MyApp& app, int devW, int devH) {
+    const float k = devW >= devH ? 1.0f : 1.5f;
+    const float sxo = (float(devW) - 2 * overscan) / (rawscrw * k);
+    const float syo = (float(devH) - 2 * overscan) / (rawscrh * k);
+    float s;
+    if (syo > sxo) {
+        app.m_FitMode = 2;
+        app.m_ScaleX = app.m_ScaleY = syo;
+        s = float(devH) / (rawscrh * k);
+    } else {
+        app.m_FitMode = 1;
+        app.m_ScaleX = app.m_ScaleY = sxo;
+        s = float(devW) / (rawscrw * k);
+    }
+    jscrw = float(devW) / s;
+    jscrh = float(devH) / s;
+    app.m_Landscape = jscrh <= jscrw ? 1 : 0;
+}
+
+} // namespace
+
+int c_MyApp::p_OnCreate() {
+    if (isOuya == 1) {
+        m_ControlStyle = 1;
+        overscan = 64;
+    }
+    m_Fullscreen = 0;
+    m_FirstLoadDone = 0;
+    m_MenuRow = 1;
+    m_MenuRowY = -32;
+    if (J_On_Allow == 1)
+        p_GetURL(CheckInServer + u"/housecall.php", String(u"hello=1&gameID=") + String(GameNum));
+    m_Screen = 1;
+    vx_app_SetUpdateRate(ActiveUpdateRate);
+    m_DevW = vx_app_DeviceWidth();
+    m_DevH = vx_app_DeviceHeight();
+    m_AccelZeroX = 0;
+    m_AccelZeroY = 0;
+    p_Reload();
+    m_Difficulty = 2;
+    m_MenuSlide = -32;
+    m_Paused = 0;
+    m_PauseSel = -1;
+    m_PauseY = -64;
+    for (int i = 0; i < 15; ++i) m_BadgeQueue[i] = m_BadgeQueueT[i] = 0;
+    for (int i = 0; i < 128; ++i) m_Badge[i] = false;
+    ClearActionVKeys(*this);
+    for (int i = 0; i < 25; ++i) m_Setting[i] = 0;
+    m_Setting[5] = 1;
+    for (int i = 0; i <= 30; ++i) m_HiScore[i] = 0;
+    p_Load();
+    for (int i = 0; i < m_SfxChan.Length(); ++i) m_SfxChan[i] = i;
+    return 0;
+}
+
+int c_MyApp::p_ChooseTier() {
+    const int w = vx_app_DeviceWidth(), h = vx_app_DeviceHeight();
+    if (UseHDImages == 0) {
+        m_ImgRes = 1;
+    } else if (w >= 1231 || h >= 1231) {
+        m_ImgRes = 4;
+    } else if (w >= 631 || h >= 631) {
+        m_ImgRes = 2;
+    } else {
+        m_ImgRes = 1;
+    }
+    m_ImgScale = 1.0f / float(m_ImgRes);
+    return 0;
+}
+
+// The logo and the font come at once, so that the loading screen can show them from its first frame.
+int c_MyApp::p_Reload() {
+    m_BgR = m_BgG = m_BgB = 0;
+    m_BgA = 1;
+    p_ChooseTier();
+    p_LoadImg(LogoSlot, u"common/ZOKULogo", 256, 256, 1, 1);
+    p_LoadFont(FontSlot, u"fonts/shadow_editundo", FontAdvance, FontLineHeight);
+    m_Loading = 1;
+    return 0;
+}
+
+// One step per update, so that the loading screen keeps turning while the assets arrive.
+int c_MyApp::p_Loader() {
+    p_ChooseTier();
+    switch (m_Loading) {
+    case 1:
+        p_LoadImg(97, u"common/icons", 32, 32, 16, 1);
+        p_LoadSFX(96);
+        p_ReserveImg(BlankSlot, BlankSize, BlankSize);
+        m_ImgInfo[3 * BlankSlot] = BlankSize;
+        m_ImgInfo[3 * BlankSlot + 1] = BlankSize;
+        m_ImgInfo[3 * BlankSlot + 2] = 1;
+        break;
+    case 2:
+        p_LoadImg(95, u"common/Buttons", 64, 64, 16, 1);
+        p_LoadSFX(1);
+        break;
+    case 3:
+        p_LoadImg(94, u"common/dpad", 32, 32, 16, 1);
+        p_LoadSFX(98);
+        break;
+    case 4:
+        p_LoadImg(LogoSlot, u"common/ZOKULogo", 256, 256, 1, 1);
+        if (m_FirstLoadDone == 0) {
+            p_PlaySFX(JingleSfx, 1, 1, 0);
+            m_FirstLoadDone = 1;
+        }
+        break;
+    case 5:
+        p_LoadFont(FontSlot, u"fonts/shadow_editundo", FontAdvance, FontLineHeight);
+        p_LoadSFX(99);
+        break;
+    case 6:
+        p_LoadImg(99, u"menu", 256, 256, 4, 1);
+        p_LoadImg(98, u"logo", 256, 128, 1, 1);
+        p_LoadSFX(95);
+        break;
+    case 7:
+        p_LoadImg(80, u"BadgesA", 64, 64, 64, 1);
+        p_LoadImg(96, u"parts", 8, 8, 256, 1);
+        break;
+    case 8:
+        p_LoadImg(85, u"common/circle", 256, 256, 4, 1);
+        p_LoadImg(86, u"common/light", 32, 32, 4, 1);
+        break;
+    case 9:
+        p_LoadImg(1, u"gfx", 36, 36, 49, 1);
+        break;
+    case 10:
+        p_LoadSFX(2);
+        p_LoadSFX(3);
+        break;
+    case 11:
+        p_LoadSFX(4);
+        p_LoadSFX(5);
+        break;
+    case 12:
+        p_LoadSFX(6);
+        p_LoadSFX(7);
+        break;
+    case 13:
+        p_LoadSFX(8);
+        break;
+    default:
+        m_Loading = 0;
+    }
+    if (m_Loading > 0) ++m_Loading;
+    p_WaitStart(1);
+    return 0;
+}
+
+int c_MyApp::p_WaitStart(int mode) {
+    m_BgParam3 *= 0.875f;
+    m_BgParam4 *= 0.875f;
+    m_BgParam5 *= 0.875f;
+    m_BgParam0 = m_BgParam1 = m_BgParam2 = 0;
+    p_CLS2D(m_BgParam3, m_BgParam4, m_BgParam5, 1);
+    m_MenuR = TruncInt(std::min(jscrw, jscrh));
+    m_Spin = std::fmod(m_Spin + 3, 360.0f);
+    if (mode == 1) DrawSpinnerRing(*this, 0, 0.45f, 16, 0, 125, 255);
+    p_SetSize(2);
+    p_SetCol(255, 255, 255, 1);
+    p_DrawImg(LogoSlot, jscrw / 2, jscrh * 0.48f, 0);
+    if (mode == 1) {
+        DrawSpinnerRing(*this, 120, 0.40f, 12, 255, 125, 0);
+        DrawSpinnerRing(*this, 240, 0.35f, 8, 255, 125, 0);
+    }
+    p_ResetDraw();
+    p_Text(jscrw / 2, jscrh - 32, u"Loading...", 1, 1, 0);
+    if (mode == 0) {
+        m_PointerLock = 1;
+        m_Screen = 1;
+        p_Reload();
+        vx_app_SetUpdateRate(ActiveUpdateRate);
+    }
+    return 0;
+}
+
+int c_MyApp::p_OnUpdate() {
+    m_VKey[19] = isOuya == 0 ? vx_input_KeyHit(KEY_BACK) : (vx_input_KeyHit(PadMenuKey) > 0 ? 1 : 0);
+    if (vx_input_KeyHit(KeyF1)) DebugMode = DebugMode == 0 ? 1 : 0;
+    if (vx_input_KeyHit(KeyF2)) m_CleanView = m_CleanView == 0 ? 1 : 0;
+    if (vx_input_KeyHit(KeyF11)) p_FullscreenFlip();
+    if (vx_input_KeyHit(KeyF4) || vx_input_KeyHit(KEY_CLOSE)) vx_app_EndApp();
+
+    vx_asyncevent_UpdateAsyncEvents();
+    if (HasMusicStream == 1 && m_TunePlaying == 1) {
+        if (m_Paused != 0) {
+            vx_audio_PauseMusic();
+        } else {
+            vx_audio_ResumeMusic();
+        }
+    }
+    p_MeasureRate(m_UpdateMs, m_UpdateFpsNow, m_UpdateFps);
+    p_MapPointer();
+    p_ControlModeSwitch();
+
+    // While loading, the loader owns the frame.
+    if (m_Loading == 0) p_Dispatch();
+    if (m_Loading > 0) p_Loader();
+
+    if (iCadeControls == 1) p_ReadICade();
+    // A touch button's press lasts exactly one update; iCade holds (2) last until released.
+    for (int i = 0; i < ActionVKeys; ++i) {
+        if (m_VKey[i] == 1) m_VKey[i] = 0;
+    }
+    const bool tiltShown = AccelerometerControls == 1 && iCadeControls == 0;
+    if (iCadeControls == 1) {
+        m_TiltX = m_TiltY = m_TiltShowX = m_TiltShowY = 0;
+    } else {
+        if (OnScreenControls == 1 && m_Screen > 5) p_TouchPad();
+        if (tiltShown) p_TiltOverlay();
+    }
+
+    if (DebugMode == 1 && m_Screen != 5) {
+        p_ResetDraw();
+        p_Text(16, tiltShown ? jscrh / 2 : jscrh - 16,
+               String(m_RenderFps) + u":" + String(m_ScaleX) + u"," + String(m_ScaleY), 0, 1, 0);
+    }
+    p_ShowBadges();
+    return 0;
+}
+
+// Smoothed over about ten calls; the truncation at every step makes a steady 60 read 51.
+void c_MyApp::p_MeasureRate(int& lastMs, int& fpsNow, int& fps) {
+    const int t = vx_app_Millisecs();
+    if (t > lastMs) fpsNow = TruncInt(1000.0 / (double(t) - double(lastMs)));
+    fps = (fpsNow + 9 * fps) / 10;
+    lastMs = t;
+}
+
+int c_MyApp::p_MapPointer() {
+    const float oy = p_OverscanY();
+    m_MouseOldX = m_MouseX;
+    m_MouseOldY = m_MouseY;
+    m_MouseX = ToVirtual(vx_input_MouseX(), overscan, m_ScaleX);
+    m_MouseY = ToVirtual(vx_input_MouseY(), oy, m_ScaleY);
+    const bool down = vx_input_MouseDown(0);
+    // A fresh press has no drag.
+    if (down && m_MouseWasDown == 0) {
+        m_MouseOldX = m_MouseX;
+        m_MouseOldY = m_MouseY;
+    }
+    m_MouseDown = down ? 1 : 0;
+    m_MouseHit = vx_input_MouseHit(0);
+    for (int i = 0; i < m_TouchDown.Length(); ++i) {
+        m_TouchDown[i] = 0;
+        m_TouchX[i] = m_TouchY[i] = Omitted;
+        if (isOuya == 1 || !vx_input_TouchDown(i)) continue;
+        m_TouchDown[i] = 1;
+        m_TouchX[i] = ToVirtual(vx_input_TouchX(i), overscan, m_ScaleX);
+        m_TouchY[i] = ToVirtual(vx_input_TouchY(i), oy, m_ScaleY);
+        m_MouseDown = 1;
+    }
+    m_MouseWasDown = down ? 1 : 0;
+    if (m_MouseDown == 0) m_PointerLock = 0;
+    if (m_ClickDelay > 0) --m_ClickDelay;
+    if (isOuya == 1) {
+        m_MouseWasDown = m_MouseDown = m_PointerLock = m_ClickDelay = 0;
+        m_ControlStyle = 1;
+    }
+    return 0;
+}
+
+// Keys or pad in use switch the menus to keyboard navigation; the pause key closes the menu's
+// panels; an open options box always navigates by keys.
+int c_MyApp::p_ControlModeSwitch() {
+    static constexpr int Actions[] = {0, 3, 5, 8, 10, 11, 12, 13, 14, 15, 16, 17, 99};
+    const bool active = std::any_of(std::begin(Actions), std::end(Actions),
+                                    [this](int action) { return p_PlayKeyAll(action, 1) != 0; });
+    if (!active) m_KeyNav = 0;
+    const bool settled = (active && m_KeyNav == 1) || m_PointerLock == 1;
+    const bool panelOpen = m_Panel1 == 1 || m_OptionOpen == 1 || m_SidePanel == 1;
+    if (!settled && m_Screen == 1 && panelOpen && p_PlayKeyAll(99, 1) != 0) {
+        m_Panel1 = 0;
+        m_SidePanel = 0;
+        m_KeyNav = m_PointerLock = 1;
+    }
+    if (m_OptionOpen == 1) m_KeyNav = m_PointerLock = 1;
+    return 0;
+}
+
+int c_MyApp::p_Dispatch() {
+    bool endOfRoutine = true;
+    switch (m_Screen) {
+    case 1:
+        p_Menu();
+        break;
+    case 2:
+        p_LoadMenu();
+        p_PlaySFX(JingleSfx, 1, 1, 0);
+        m_Screen = 1;
+        p_GameOver();
+        endOfRoutine = false;
+        break;
+    case 4:
+        p_OuyaQuit();
+        break;
+    case 5:
+        p_WaitStart(0);
+        break;
+    case 10:
+        if (m_Paused == 0) p_Game();
+        p_InGame();
+        break;
+    case 11:
+        p_LoadGame();
+        break;
+    default:
+        break;
+    }
+    // The end-of-round overlay stays over the menu, so it advances there too. Each test reads the
+    // state afresh: a routine that changes it changes what follows.
+    if (endOfRoutine) {
+        if (m_Screen == 10 && m_RoundOver > 0) p_GameOver();
+        if (m_Screen == 1 || m_Screen == 2) p_GameOver();
+    }
+
+    if (m_OptionOpen == 1 || m_OptionSlide > 0) p_OptionBox();
+    if (m_OptionOpen == 0) {
+        if (m_OptionSlide > 0) --m_OptionSlide;
+    } else if (m_OptionSlide < 30) {
+        ++m_OptionSlide;
+    }
+
+    if (m_SidePanel == 0) {
+        m_SidePanelX -= m_SidePanelX / 8;
+        if (m_SidePanelX < 8) m_SidePanelX = 0;
+    } else {
+        const float open = jscrw - 140;
+        if (float(m_SidePanelX) < open)
+            m_SidePanelX = TruncInt(m_SidePanelX + (open - float(m_SidePanelX)) / 8);
+        if (std::fabs(open - float(m_SidePanelX)) < 8) m_SidePanelX = TruncInt(open);
+    }
+    return 0;
+}
+
+int c_MyApp::p_OnRender() {
+    p_MeasureRate(m_RenderMs, m_RenderFpsNow, m_RenderFps);
+    const int devW = vx_app_DeviceWidth(), devH = vx_app_DeviceHeight();
+    vx_graphics_SetColor(m_BgR, m_BgG, m_BgB);
+    vx_graphics_SetAlpha(m_BgA);
+    vx_graphics_DrawRect(-1, -1, float(devW + 2), float(devH + 2));
+    vx_graphics_SetColor(255, 255, 255);
+    vx_graphics_SetAlpha(1);
+
+    // Every asset is reloaded at the tier that fits the new size.
+    if (devW != m_DevW || devH != m_DevH) {
+        m_DevW = devW;
+        m_DevH = devH;
+        m_Loading = 1;
+    }
+    // A window without area (minimised) has nothing to fit the virtual screen into.
+    if (devW > 0 && devH > 0) {
+        FitVirtualScreen(*this, devW, devH);
+        vx_graphics_PushMatrix();
+        p_ReplayDrawList();
+        vx_graphics_PopMatrix();
+    }
+    vx_graphics_SetAlpha(0.5f);
+    vx_graphics_SetColor(255, 255, 255);
+    return 0;
+}
+
+// A round that was running comes back paused in its pause menu.
+int c_MyApp::p_PauseOnFocusChange() {
+    vx_input_DisableKeyboard();
+    iCadeControls = 0;
+    ClearActionVKeys(*this);
+    if (m_Screen < 10) {
+        m_Paused = m_PauseSel = m_PauseY = 0;
+    } else {
+        m_Paused = 1;
+        m_PauseSel = 1;
+        m_PauseY = TruncInt(jscrh * 0.5f);
+    }
+    return 0;
+}
+
+int c_MyApp::p_OnSuspend() {
+    p_PauseOnFocusChange();
+    vx_app_SetUpdateRate(SuspendedUpdateRate);
+    p_Save();
+    return 0;
+}
+
+int c_MyApp::p_OnResume() {
+    p_PauseOnFocusChange();
+    vx_app_SetUpdateRate(ActiveUpdateRate);
+    return 0;
+}
+
+// Full screen at the desktop's own mode, so the monitor does not switch resolution.
+int c_MyApp::p_FullscreenFlip() {
+    VxGlfwGame* host = VxGlfwGame::_glfwGame;
+    VxGlfwVideoMode* desktop = host->GetGlfwDesktopMode();
+    // Without a known desktop mode there is nothing to go full screen at; the window stays.
+    if (desktop->width <= 0 || desktop->height <= 0) return 0;
+    m_Fullscreen = m_Fullscreen == 0 ? 1 : 0;
+    if (m_Fullscreen == 1) {
+        host->SetGlfwWindow(desktop->width, desktop->height, desktop->redBits, desktop->greenBits,
+                            desktop->blueBits, 0, 0, 0, true);
+    } else {
+        host->SetGlfwWindow(640, 480, desktop->redBits, desktop->greenBits, desktop->blueBits, 0, 0, 0,
+                            false);
+    }
+    return 0;
+}

@@ -202,9 +202,9 @@ class c_MyApp : public c_App, public c_IOnHttpRequestComplete {
     int p_ChooseTier();
     // The screen state machine of one update, with the options box and side panel slides.
     int p_Dispatch();
-    // Pointer and touch positions in virtual units (update steps 7 to 9).
+    // Pointer and touch positions in virtual units.
     int p_MapPointer();
-    // Keys or pad against pointer (update step 10).
+    // Whether keys or the pointer drive the menus: the latches m_KeyNav and m_PointerLock.
     int p_ControlModeSwitch();
     // Suspend and resume share the pause rule.
     int p_PauseOnFocusChange();
@@ -233,8 +233,10 @@ class c_MyApp : public c_App, public c_IOnHttpRequestComplete {
     int p_LoadFont(int slot, String name, int advance, int lineHeight);
     int p_ReserveImg(int slot, int w, int h);
     int p_FreeObj(int limit);
-    // Replays the draw list on the graphics context (render step 5).
+    // Replays the draw list on the graphics context, scaled to the device.
     int p_ReplayDrawList();
+    // The overscan border's height in device pixels: the border keeps the device's aspect ratio.
+    float p_OverscanY();
 
     // ---- controls.cpp: actions, sticks, steering, touch tests, iCade, overlays
     float m_AnalogX = 0, m_AnalogY = 0;
@@ -258,7 +260,7 @@ class c_MyApp : public c_App, public c_IOnHttpRequestComplete {
     int p_MouseIn(float x, float y, float w, float h);
     int p_MouseIn_Centered(float x, float y, float w, float h);
     int p_MouseIn_Radius(float x, float y, float w, float h);
-    // The on-screen pad and the accelerometer overlay (update step 15).
+    // The on-screen pad and the accelerometer overlay, drawn over the screen routines.
     int p_TouchPad();
     int p_TiltOverlay();
 
@@ -302,6 +304,9 @@ class c_MyApp : public c_App, public c_IOnHttpRequestComplete {
     int m_OverTimer = 0;
     int m_QuitRound = 0;
     int m_PauseAnim = 0;
+    // The score and rank lines as last built, so that a steady play step allocates no text.
+    String m_ScoreText, m_RankText;
+    int m_ScoreTextOf = 0, m_RankTextOf = 0, m_RankTargetOf = 0;
 
     int p_LoadGame();
     int p_ResetPlayers();
@@ -323,6 +328,9 @@ class c_MyApp : public c_App, public c_IOnHttpRequestComplete {
     int m_OptLatch = 0;
     float m_ToyR = 0, m_ToyV = 0, m_ToyAngle = 0;
     int m_OverscanLatch = 0;
+    // While paused no play step clears the draw list: the last play picture stays under the pause
+    // screen, which is redrawn over it. Its length in floats, or -1 while no pause holds one.
+    int m_PauseFrameN = -1;
 
     int p_Menu();
     int p_LoadMenu();

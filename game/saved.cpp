@@ -1,10 +1,174 @@
+// Settings, badges and high scores, kept between runs as one text of signed decimal fields, each
+// followed by "|": the 25 settings and their checksum, eight words of badge bits and their checksum,
+// then eight score tables of ten best and ten recent scores, each with its checksum. A damaged or
+// edited section fails its checksum and falls back to its defaults alone. The text goes through the
+// application's saved state, whose file the host replaces whole on every save.
+//
+// The checksums are 32-bit sums that wrap around; they are added in unsigned arithmetic, where the
+// wrap is defined, and read back as signed values.
 #include "game/my_app.h"
+#include "host/console.h"
 
-// Not written yet.
-int c_MyApp::p_Save() { return 0; }
-int c_MyApp::p_Load() { return 0; }
-String c_MyApp::p_BadgeID(int) { return String(); }
-String c_MyApp::p_BadgeName(int) { return String(); }
-String c_MyApp::p_BadgeDetail(int) { return String(); }
+#include <cstdint>
+
+namespace {
+
+constexpr int SettingCount = 25;
+constexpr int BadgeWords = 8;
+constexpr int SavedTables = 8;
+// Tables 3 to 7 of the text overlap the recent lists of tables 0 to 2, so only three are read back.
+constexpr int LoadedTables = 3;
+constexpr int TableEntries = 10;
+constexpr int TableFields = 2 * TableEntries + 1;
+constexpr int SavedFields = SettingCount + 1 + BadgeWords + 1 + SavedTables * TableFields;
+
+int Best(int table, int i) { return 10 * table + i; }
+int Recent(int table, int i) { return 10 * table + 30 + i; }
+
+int SettingsSum(const Array<int>& setting) {
+    uint32_t sum = 0;
+    for (int i = 0; i < SettingCount; ++i) sum += uint32_t(i) * uint32_t(setting[i]);
+    return int(sum);
+}
+
+// Badge b is bit b mod 32 of word b / 32; bit 31 makes a word negative.
+int BadgeWord(const Array<bool>& badge, int word) {
+    uint32_t bits = 0;
+    for (int j = 0; j < 32; ++j)
+        if (badge[32 * word + j]) bits |= 1u << j;
+    return int(bits);
+}
+
+int BadgesSum(const Array<bool>& badge) {
+    uint32_t sum = 0;
+    for (int w = 0; w < BadgeWords; ++w) sum += uint32_t(BadgeWord(badge, w));
+    return int(sum);
+}
+
+int TableSum(const Array<int>& score, int table) {
+    uint32_t sum = 0;
+    for (int i = 0; i < TableEntries; ++i) {
+        sum += uint32_t(score[Best(table, i)]) * uint32_t(i + 4);
+        sum += uint32_t(score[Recent(table, i)]) * uint32_t(table + 3 + i);
+    }
+    return int(sum);
+}
+
+// A checksum field that is missing (a text cut short after its last setting) matches nothing.
+bool SumMatches(const Array<String>& fields, int index, int sum) {
+    return index < fields.Length() && fields[index].ToInt() == sum;
+}
+
+void ResetSettings(Array<int>& setting) {
+    for (int i = 0; i < SettingCount; ++i) setting[i] = 0;
+    setting[5] = 1;
+}
+
+// Returns the field where the badge section starts: after the settings, or at 0 in the older
+// layout that had none.
+int LoadSettings(Array<int>& setting, const Array<String>& fields) {
+    if (fields.Length() < SettingCount) return 0;
+    for (int i = 0; i < SettingCount; ++i) setting[i] = fields[i].ToInt();
+    if (SumMatches(fields, SettingCount, SettingsSum(setting))) {
+        vxPrint(String(u"Settings Loaded"));
+    } else {
+        vxPrint(String(u"Settings Checksum Invalid"));
+        ResetSettings(setting);
+    }
+    return SettingCount + 1;
+}
+
+void LimitSettings(Array<int>& setting) {
+    if (setting[10] < 64) setting[10] = 64;
+    if (setting[11] < 64) setting[11] = 64;
+    if (setting[12] < 8) setting[12] = 10;
+    if (setting[14] < 1) setting[14] = 64;
+    if (isOuya == 1) {
+        overscan = float(setting[14]);
+    } else {
+        setting[14] = 1;
+        overscan = 0;
+    }
+}
+
+void LoadBadges(Array<bool>& badge, const Array<String>& fields, int from) {
+    int sumField = from + BadgeWords;
+    if (fields.Length() <= sumField) return;
+    for (int w = 0; w < BadgeWords; ++w) {
+        uint32_t bits = uint32_t(fields[from + w].ToInt());
+        for (int j = 0; j < 32; ++j) badge[32 * w + j] = (bits >> j & 1u) != 0;
+    }
+    if (SumMatches(fields, sumField, BadgesSum(badge))) {
+        vxPrint(String(u"Badges Loaded"));
+    } else {
+        vxPrint(String(u"Badge Checksum Invalid"));
+        for (int b = 0; b < badge.Length(); ++b) badge[b] = false;
+    }
+}
+
+void LoadScores(Array<int>& score, const Array<String>& fields, int from) {
+    int at = from;
+    for (int t = 0; t < LoadedTables && at + 2 * TableEntries < fields.Length(); ++t) {
+        for (int i = 0; i < TableEntries; ++i) {
+            score[Best(t, i)] = fields[at + 2 * i].ToInt();
+            score[Recent(t, i)] = fields[at + 2 * i + 1].ToInt();
+        }
+        if (!SumMatches(fields, at + 2 * TableEntries, TableSum(score, t))) {
+            for (int i = 0; i < TableEntries; ++i) score[Best(t, i)] = score[Recent(t, i)] = 0;
+        }
+        at += TableFields;
+    }
+    vxPrint(String(u"Highscores Loaded"));
+}
+
+} // namespace
+
+int c_MyApp::p_Save() {
+    Array<String> fields(SavedFields);
+    int n = 0;
+    for (int i = 0; i < SettingCount; ++i) fields[n++] = String(m_Setting[i]);
+    fields[n++] = String(SettingsSum(m_Setting));
+    for (int w = 0; w < BadgeWords; ++w) fields[n++] = String(BadgeWord(m_Badge, w));
+    fields[n++] = String(BadgesSum(m_Badge));
+    for (int t = 0; t < SavedTables; ++t) {
+        for (int i = 0; i < TableEntries; ++i) {
+            fields[n++] = String(m_HiScore[Best(t, i)]);
+            fields[n++] = String(m_HiScore[Recent(t, i)]);
+        }
+        fields[n++] = String(TableSum(m_HiScore, t));
+    }
+    String state = String(u"|").Join(fields) + String(u"|");
+    if (DebugMode == 1) vxPrint(state);
+    vx_app_SaveState(state);
+    return 0;
+}
+
+int c_MyApp::p_Load() {
+    String state = vx_app_LoadState();
+    if (DebugMode == 1) vxPrint(state);
+    Array<String> fields = state.Split(String(u"|"));
+    int badges = LoadSettings(m_Setting, fields);
+    LimitSettings(m_Setting);
+    LoadBadges(m_Badge, fields, badges);
+    LoadScores(m_HiScore, fields, badges + BadgeWords + 1);
+    return 0;
+}
+
+String c_MyApp::p_BadgeID(int id) {
+    if (id == 0) return String(u"Test Badge|This is a Test Badge which has no purpose.");
+    return String(u"Odd Badge|This badge hasn't been defined!");
+}
+
+String c_MyApp::p_BadgeName(int id) {
+    String text = p_BadgeID(id);
+    return text.Slice(0, text.Find(String(u"|")));
+}
+
+String c_MyApp::p_BadgeDetail(int id) {
+    String text = p_BadgeID(id);
+    return text.Slice(text.Find(String(u"|")) + 1);
+}
+
+// Game Center does not exist on this platform.
 int c_MyApp::p_GC_PostScore(int, int) { return 0; }
 int c_MyApp::p_GC_Badges() { return 0; }

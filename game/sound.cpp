@@ -1,7 +1,58 @@
+// Sound effects from 100 numbered slots, played round-robin on channels 1 to 23 and 0, and one music
+// track at a time, both obeying the sound mode (setting 5): 0 off, 1 effects and music, 2 effects
+// only, 3 music only.
 #include "game/my_app.h"
 
-// Not written yet.
-int c_MyApp::p_LoadSFX(int) { return 0; }
-int c_MyApp::p_PlaySFX(int, float, float, float) { return 0; }
-int c_MyApp::p_PlayTune(String, int) { return 0; }
-int c_MyApp::p_StopTune() { return 0; }
+namespace {
+
+// A burst of effects cuts off only the oldest of the last 24; the channels above stay free.
+constexpr int SfxRotation = 24;
+
+bool EffectsOn(int mode) { return mode == 1 || mode == 2; }
+bool MusicOn(int mode) { return mode == 1 || mode == 3; }
+
+// Slot numbers are written with at least three digits: slot 7 is "sfx/007.wav".
+String EffectFile(int n) {
+    String pad = n < 10 ? String(u"00") : n < 100 ? String(u"0") : String();
+    return String(u"sfx/") + pad + String(n) + String(u".wav");
+}
+
+} // namespace
+
+int c_MyApp::p_LoadSFX(int n) {
+    if (n < 0 || n >= m_Sfx.Length()) return 0;
+    gc_assign(m_Sfx[n], vx_audio_LoadSound(EffectFile(n)));
+    return 0;
+}
+
+int c_MyApp::p_PlaySFX(int n, float rate, float volume, float pan) {
+    if (!EffectsOn(m_Setting[5]) || n < 0 || n >= m_Sfx.Length() || !m_Sfx[n]) return 0;
+    m_SfxSlot = (m_SfxSlot + 1) % SfxRotation;
+    int channel = m_SfxChan[m_SfxSlot];
+    vx_audio_StopChannel(channel);
+    vx_audio_PlaySound(m_Sfx[n], channel, 0);
+    vx_audio_SetChannelRate(channel, rate);
+    vx_audio_SetChannelVolume(channel, volume);
+    vx_audio_SetChannelPan(channel, pan);
+    return 0;
+}
+
+// "-1" asks again for the last track, which is how a round's music comes back after the sound mode
+// turned it off and on.
+int c_MyApp::p_PlayTune(String name, int loop) {
+    if (HasMusicStream == 0) return 0;
+    if (name == String(u"-1") && m_LastTune.Length() > 0) name = m_LastTune;
+    if (name.Length() == 0) return 0;
+    m_LastTune = name;
+    if (m_TunePlaying == 1) p_StopTune();
+    if (!MusicOn(m_Setting[5])) return 0;
+    vx_audio_PlayMusic(String(u"sfx/") + name + String(u".ogg"), loop == 1 ? 1 : 0);
+    m_TunePlaying = 1;
+    return 0;
+}
+
+int c_MyApp::p_StopTune() {
+    vx_audio_StopMusic();
+    m_TunePlaying = 0;
+    return 0;
+}
