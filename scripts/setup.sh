@@ -7,6 +7,7 @@ packages=(
     libglfw3-dev libgl-dev libopenal-dev libstb-dev libvorbis-dev
     googletest libgtest-dev libbenchmark-dev
     libx11-dev xvfb xauth x11-utils imagemagick xdotool
+    clang libclang-rt-14-dev libsdl2-dev
 )
 
 missing=()
