@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything (game, data, tests, benchmarks) and runs every test: all of them under
-# AddressSanitizer and UndefinedBehaviorSanitizer, the threaded ones again under ThreadSanitizer.
-# Tests that need a window run on a virtual display (Xvfb).
+# AddressSanitizer and UndefinedBehaviorSanitizer, the threaded ones again under ThreadSanitizer,
+# the runtime, host and game tests again on the optimised build, and each fuzz target for a few
+# seconds. Tests that need a window run on a virtual display (Xvfb).
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/setup.sh
@@ -14,3 +15,10 @@ cmake --build build/asan -j "$jobs"
 cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSPINDRIFT_SANITIZE=tsan -DSPINDRIFT_GAME=OFF >/dev/null
 cmake --build build/tsan -j "$jobs" --target net_all
 (cd build/tsan && ctest --output-on-failure -j "$jobs" -L net --timeout 300)
+
+cmake -S . -B build/release-tests -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build/release-tests -j "$jobs" --target runtime_tests host_all game_all
+(cd build/release-tests && xvfb-run -a -s "-screen 0 1920x1080x24 -noreset" ctest --output-on-failure -j "$jobs" \
+    -L 'runtime|host|game' --timeout 300)
+
+scripts/fuzz.sh 5

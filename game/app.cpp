@@ -16,6 +16,7 @@ c_MyApp* c_MyApp::m_new() {
     gc_assign(m_SfxChan, Array<int>(33));
     for (int i = 0; i < m_SfxChan.Length(); ++i) m_SfxChan[i] = i;
     gc_assign(m_Draw, Array<float>(DrawFloats));
+    gc_assign(m_TriPoints, Array<float>(6));
     gc_assign(m_TouchDown, Array<int>(10));
     gc_assign(m_TouchX, Array<int>(10));
     gc_assign(m_TouchY, Array<int>(10));
@@ -40,6 +41,7 @@ void c_MyApp::mark() {
     gc_mark_q(m_HiScore);
     gc_mark_q(m_SfxChan);
     gc_mark_q(m_Draw);
+    gc_mark_q(m_TriPoints);
     gc_mark_q(m_TouchDown);
     gc_mark_q(m_TouchX);
     gc_mark_q(m_TouchY);

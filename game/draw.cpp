@@ -399,13 +399,11 @@ int c_MyApp::p_ReplayDrawList() {
             vx_graphics_DrawLine(mapX(c[1]), mapY(c[2]), mapX(c[4]), mapY(c[5]));
             break;
         case DrawTri: {
-            // The game draws triangles rarely, so the replay's one allocation per triangle is left.
-            Array<float> points(6);
             for (int k = 0; k < 6; k += 2) {
-                points[k] = mapX(c[1 + k]);
-                points[k + 1] = mapY(c[2 + k]);
+                m_TriPoints[k] = mapX(c[1 + k]);
+                m_TriPoints[k + 1] = mapY(c[2 + k]);
             }
-            vx_graphics_DrawPoly(points);
+            vx_graphics_DrawPoly(m_TriPoints);
             break;
         }
         default:

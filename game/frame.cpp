@@ -197,6 +197,7 @@ int c_MyApp::p_Loader() {
         break;
     case 13:
         p_LoadSFX(8);
+        p_PrepareTune(RoundTune);
         break;
     default:
         m_Loading = 0;
@@ -271,11 +272,22 @@ int c_MyApp::p_OnUpdate() {
 
     if (DebugMode == 1 && m_Screen != 5) {
         p_ResetDraw();
-        p_Text(16, tiltShown ? jscrh / 2 : jscrh - 16,
-               String(m_RenderFps) + u":" + String(m_ScaleX) + u"," + String(m_ScaleY), 0, 1, 0);
+        p_Text(16, tiltShown ? jscrh / 2 : jscrh - 16, p_DebugText(), 0, 1, 0);
     }
     p_ShowBadges();
     return 0;
+}
+
+// Rebuilt only when a value changes, so that a steady frame allocates no text.
+String c_MyApp::p_DebugText() {
+    if (m_DebugText.Length() == 0 || m_DebugTextFps != m_RenderFps || m_DebugTextScaleX != m_ScaleX ||
+        m_DebugTextScaleY != m_ScaleY) {
+        m_DebugText = String(m_RenderFps) + u":" + String(m_ScaleX) + u"," + String(m_ScaleY);
+        m_DebugTextFps = m_RenderFps;
+        m_DebugTextScaleX = m_ScaleX;
+        m_DebugTextScaleY = m_ScaleY;
+    }
+    return m_DebugText;
 }
 
 // Smoothed over about ten calls; the truncation at every step makes a steady 60 read 51.

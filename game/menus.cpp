@@ -128,20 +128,39 @@ String ScoreList(c_MyApp& app, String heading, int first, int lines) {
     return text;
 }
 
+// A digest (FNV-1a) of everything the panels show: which table, how many lines, the scores.
+uint32_t ScorePanelsKey(const c_MyApp& app, int base, int lines) {
+    uint32_t key = 2166136261u;
+    auto mix = [&key](int v) { key = (key ^ uint32_t(v)) * 16777619u; };
+    mix(base);
+    mix(lines);
+    for (int i = 0; i < lines; ++i) {
+        mix(app.m_HiScore[base + i]);
+        mix(app.m_HiScore[base + 30 + i]);
+    }
+    return key;
+}
+
 void ScorePanels(c_MyApp& app, float panelW) {
     int base = (std::clamp(app.m_Difficulty, 1, 3) - 1) * 10;
     int lines = FloorInt((jscrh - 90 - jscrh / 2) / (1.5f * float(LineHeight(app))));
     lines = std::clamp(lines, 1, 10);
-    String top = lines == 1 ? String(u"Highscore") : String(u"Top ") + String(lines);
-    String last = lines == 1 ? String(u"Last") : String(u"Last ") + String(lines);
+    uint32_t key = ScorePanelsKey(app, base, lines);
+    if (key != app.m_ScorePanelsKey || app.m_TopText.Length() == 0) {
+        String top = lines == 1 ? String(u"Highscore") : String(u"Top ") + String(lines);
+        String last = lines == 1 ? String(u"Last") : String(u"Last ") + String(lines);
+        app.m_TopText = ScoreList(app, top, base, lines);
+        app.m_LastText = ScoreList(app, last, base + 30, lines);
+        app.m_ScorePanelsKey = key;
+    }
     float x = jscrw - panelW - float(4 * app.m_MenuSlide) + 20;
     // The second list follows the first closely, which keeps it clear of the start button.
     float lineStep = 1.5f * float(LineHeight(app)), lastY = 70 + float(lines + 1) * lineStep;
     app.p_ResetDraw();
     app.p_SetSize(1.5f);
     app.p_SetCol(255, 200, 100);
-    app.p_Text(x, 60, ScoreList(app, top, base, lines), 0, 0, 0);
-    app.p_Text(x, lastY, ScoreList(app, last, base + 30, lines), 0, 0, 0);
+    app.p_Text(x, 60, app.m_TopText, 0, 0, 0);
+    app.p_Text(x, lastY, app.m_LastText, 0, 0, 0);
     app.p_ResetDraw();
 }
 
@@ -685,7 +704,7 @@ constexpr int BannerLife = 240;
 
 // Slides in over the first updates, stays, and slides out over the last ones.
 float BannerX(int t) {
-    float x = t > BannerOut ? float((BannerLife - t) * 16 - 160) : float(t * 16 - 160);
+    float x = t > BannerOut ? float((BannerLife - t - BannerIn) * 16) : float((t - BannerIn) * 16);
     return std::min(x, 0.0f);
 }
 

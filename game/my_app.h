@@ -16,6 +16,7 @@
 
 #include <climits>
 #include <cmath>
+#include <cstdint>
 
 // Stands for an argument left out of a drawing-kit call and for a touch that is up.
 inline constexpr int Omitted = -3717;
@@ -210,6 +211,11 @@ class c_MyApp : public c_App, public c_IOnHttpRequestComplete {
     int p_PauseOnFocusChange();
     // Updates a smoothed rate from the clock (update and render timing).
     static void p_MeasureRate(int& lastMs, int& fpsNow, int& fps);
+    // The debug line (render rate and scale), and the values it was last built of.
+    String p_DebugText();
+    String m_DebugText;
+    int m_DebugTextFps = 0;
+    float m_DebugTextScaleX = 0, m_DebugTextScaleY = 0;
 
     // ---- draw.cpp: drawing kit, draw list, text, image slots
     int p_ResetDraw();
@@ -235,6 +241,8 @@ class c_MyApp : public c_App, public c_IOnHttpRequestComplete {
     int p_FreeObj(int limit);
     // Replays the draw list on the graphics context, scaled to the device.
     int p_ReplayDrawList();
+    // The three device points of the triangle being replayed, kept so that replay allocates nothing.
+    Array<float> m_TriPoints;
     // The overscan border's height in device pixels: the border keeps the device's aspect ratio.
     float p_OverscanY();
 
@@ -331,6 +339,10 @@ class c_MyApp : public c_App, public c_IOnHttpRequestComplete {
     // While paused no play step clears the draw list: the last play picture stays under the pause
     // screen, which is redrawn over it. Its length in floats, or -1 while no pause holds one.
     int m_PauseFrameN = -1;
+    // The high-score panels' texts as last built, and a digest of what they show, so that a steady
+    // menu builds no text.
+    String m_TopText, m_LastText;
+    uint32_t m_ScorePanelsKey = 0;
 
     int p_Menu();
     int p_LoadMenu();
@@ -357,6 +369,10 @@ class c_MyApp : public c_App, public c_IOnHttpRequestComplete {
     int p_PlaySFX(int n, float rate, float volume, float pan);
     int p_PlayTune(String name, int loop);
     int p_StopTune();
+    // Decodes a track ahead of its first play, so that starting a round costs no decoding.
+    int p_PrepareTune(String name);
+    // The round's music.
+    static constexpr char16_t RoundTune[] = u"spindrift";
 
     // ---- checkin.cpp: the online check-in
     int p_GetURL(String url, String query);

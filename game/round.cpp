@@ -378,7 +378,7 @@ int c_MyApp::p_LoadGame() {
     p[PlScrollSpeedMax] = 0.1f;
     p[PlX] = 0;
     p[PlY] = 0;
-    p_PlayTune(String(u"spindrift"), 1);
+    p_PlayTune(RoundTune, 1);
     return 0;
 }
 

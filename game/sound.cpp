@@ -17,6 +17,8 @@ String EffectFile(int n) {
     return String(u"sfx/") + pad + String(n) + String(u".wav");
 }
 
+String TuneFile(const String& name) { return String(u"sfx/") + name + String(u".ogg"); }
+
 } // namespace
 
 int c_MyApp::p_LoadSFX(int n) {
@@ -46,8 +48,14 @@ int c_MyApp::p_PlayTune(String name, int loop) {
     m_LastTune = name;
     if (m_TunePlaying == 1) p_StopTune();
     if (!MusicOn(m_Setting[5])) return 0;
-    vx_audio_PlayMusic(String(u"sfx/") + name + String(u".ogg"), loop == 1 ? 1 : 0);
+    vx_audio_PlayMusic(TuneFile(name), loop == 1 ? 1 : 0);
     m_TunePlaying = 1;
+    return 0;
+}
+
+// Whatever the sound mode: a mode with music may come later in the same run.
+int c_MyApp::p_PrepareTune(String name) {
+    if (HasMusicStream == 1) vx_audio_PrepareMusic(TuneFile(name));
     return 0;
 }
 

@@ -52,9 +52,29 @@ void VxGame::Die(ThrowableObject* ex) {
 
 void VxGame::gc_collect() { gc_collect_step(delegate); }
 
-// Every delegate call: an escaping exception ends the process, and a collector step follows, so
-// garbage is reclaimed in small steps between calls.
+namespace {
+
+// How many delegate calls are running. A call can start another (a window change inside an update
+// releases the held keys); the collector never scans the native stack, so it may only step once
+// the outermost call has returned and no caller's locals hold references any more. The collector
+// is one per process, and so is this count.
+int delegateDepth = 0;
+
+class DelegateCall {
+  public:
+    DelegateCall() { ++delegateDepth; }
+    ~DelegateCall() { --delegateDepth; }
+    DelegateCall(const DelegateCall&) = delete;
+    DelegateCall& operator=(const DelegateCall&) = delete;
+    bool Outermost() const { return delegateDepth == 1; }
+};
+
+} // namespace
+
+// Every delegate call: an escaping exception ends the process, and a collector step follows the
+// outermost call, so garbage is reclaimed in small steps between calls.
 template <class Call> void VxGame::ToDelegate(Call call) {
+    DelegateCall depth;
     if (delegate) {
         try {
             call(*delegate);
@@ -62,7 +82,7 @@ template <class Call> void VxGame::ToDelegate(Call call) {
             Die(ex);
         }
     }
-    gc_collect();
+    if (depth.Outermost()) gc_collect();
 }
 
 void VxGame::StartGame() {

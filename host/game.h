@@ -137,6 +137,8 @@ class VxGlfwGame : public VxGame {
     virtual void Run();
 
     GLFWwindow* Window() const { return window; }
+    // The window has the focus and is not iconified, as the window's callbacks last said.
+    bool WindowActive() const { return window && focused && !iconified; }
     // Makes this the process's one host object, reached through both _game and _glfwGame.
     void Install();
     // Where the frame loop gets its clock and window state; the host's own GLFW one by default.
@@ -149,6 +151,10 @@ class VxGlfwGame : public VxGame {
     static void OnMouseButton(GLFWwindow* w, int button, int action, int mods);
     static void OnMousePos(GLFWwindow* w, double x, double y);
     static void OnWindowClose(GLFWwindow* w);
+    static void OnWindowSize(GLFWwindow* w, int width, int height);
+    static void OnFramebufferSize(GLFWwindow* w, int width, int height);
+    static void OnWindowFocus(GLFWwindow* w, int focused);
+    static void OnWindowIconify(GLFWwindow* w, int iconified);
 
     static VxGlfwGame* _glfwGame;
 
@@ -165,10 +171,18 @@ class VxGlfwGame : public VxGame {
     void OpenWindow(int width, int height, bool fullscreen);
     void ApplyCursorMode();
     void RunUpdates();
+    void KeepWindowSize();
+    // Cursor positions come in screen units; the device size is in pixels.
+    void CursorToPixels(double& x, double& y) const;
 
     VxGlfwWindowSystem glfwSystem{*this};
     VxWindowSystem* windowSystem = &glfwSystem;
     bool mouseVisible = true;
+    // The window's size in screen units and in pixels, kept from the size callbacks: asking GLFW
+    // is a round trip to the display server, and the frame needs the size several times.
+    int windowWidth = 0, windowHeight = 0;
+    int pixelWidth = 0, pixelHeight = 0;
+    bool focused = false, iconified = false;
     // GLFW keys whose press went out as a KeyDown and whose release has not been seen yet.
     std::bitset<512> heldKeys;
     // For each joystick port, the GLFW joystick serving it, or -1.

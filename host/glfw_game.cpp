@@ -89,10 +89,7 @@ void VxGlfwWindowSystem::WaitEvents() { glfwWaitEvents(); }
 
 bool VxGlfwWindowSystem::WindowOpen() { return game.Window() && !glfwWindowShouldClose(game.Window()); }
 
-bool VxGlfwWindowSystem::WindowActive() {
-    GLFWwindow* w = game.Window();
-    return w && glfwGetWindowAttrib(w, GLFW_FOCUSED) && !glfwGetWindowAttrib(w, GLFW_ICONIFIED);
-}
+bool VxGlfwWindowSystem::WindowActive() { return game.WindowActive(); }
 
 void VxGlfwWindowSystem::SwapBuffers() {
     if (game.Window()) glfwSwapBuffers(game.Window());

@@ -11,16 +11,18 @@ String VxGame::LoadString(String path) {
     std::FILE* file = OpenFile(path, u"rb");
     if (!file) return String();
     String text = String::Load(file);
+    // A read that failed part way gives no text, not the part before the failure.
+    bool failed = std::ferror(file) != 0;
     std::fclose(file);
-    return text;
+    return failed ? String() : text;
 }
 
 namespace {
 
 constexpr std::size_t blockSize = 4096;
 
-// Reads to the end in 4096-byte blocks into one growing buffer. Null when memory runs out or the
-// file is too long for an int length.
+// Reads to the end in 4096-byte blocks into one growing buffer. Null when memory runs out, a read
+// fails or the file is too long for an int length.
 unsigned char* readAll(std::FILE* file, std::size_t* total) {
     std::size_t capacity = blockSize;
     std::size_t used = 0;
@@ -28,6 +30,10 @@ unsigned char* readAll(std::FILE* file, std::size_t* total) {
     while (buffer) {
         std::size_t n = std::fread(buffer + used, 1, blockSize, file);
         used += n;
+        if (n < blockSize && std::ferror(file)) {
+            std::free(buffer);
+            return nullptr;
+        }
         if (n < blockSize) break;
         if (used > std::size_t(INT_MAX) - blockSize) {
             std::free(buffer);
@@ -42,6 +48,19 @@ unsigned char* readAll(std::FILE* file, std::size_t* total) {
     }
     *total = used;
     return buffer;
+}
+
+// The largest texture side the graphics device is sure to take, and the most bytes one image may
+// decode to: a few hostile header bytes must not make the loader allocate and fill gigabytes.
+constexpr int maxImageSide = 16384;
+constexpr long long maxImageBytes = 1LL << 28;
+
+// Reads only the image's header (the read position is restored).
+bool fitsTexture(std::FILE* file) {
+    int width = 0, height = 0, depth = 0;
+    if (!stbi_info_from_file(file, &width, &height, &depth)) return false;
+    if (width > maxImageSide || height > maxImageSide) return false;
+    return 1LL * width * height * depth <= maxImageBytes;
 }
 
 } // namespace
@@ -65,7 +84,11 @@ unsigned char* VxGame::LoadImageData(String path, int* width, int* height, int* 
 unsigned char* VxGlfwGame::LoadImageData(String path, int* width, int* height, int* depth) {
     std::FILE* file = OpenFile(path, u"rb");
     if (!file) return nullptr;
-    unsigned char* pixels = stbi_load_from_file(file, width, height, depth, 0);
+    unsigned char* pixels = fitsTexture(file) ? stbi_load_from_file(file, width, height, depth, 0) : nullptr;
+    if (pixels && std::ferror(file)) {
+        stbi_image_free(pixels);
+        pixels = nullptr;
+    }
     std::fclose(file);
     // stb_image refuses images whose byte size would overflow an int.
     if (pixels) gc_ext_malloced(*width * *height * *depth);

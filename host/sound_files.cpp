@@ -9,10 +9,9 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <sys/stat.h>
 
-#define STB_VORBIS_HEADER_ONLY
-#include <stb_vorbis.h>
+#define OV_EXCLUDE_STATIC_CALLBACKS
+#include <vorbis/vorbisfile.h>
 
 unsigned char* VxGame::LoadAudioData(String path, int* length, int* channels, int* format, int* hertz) {
     return nullptr;
@@ -57,12 +56,13 @@ bool readTag(std::FILE* file, const char* expected) {
     return std::fread(tag, 1, 4, file) == 4 && std::memcmp(tag, expected, 4) == 0;
 }
 
-// Bytes between the read position and the end of the file.
+// Bytes between the read position and the end of the stream (a file or a stream in memory).
 long long bytesLeft(std::FILE* file) {
-    struct stat info;
     long position = std::ftell(file);
-    if (position < 0 || fstat(fileno(file), &info) != 0) return 0;
-    return std::max(0LL, static_cast<long long>(info.st_size) - position);
+    if (position < 0 || std::fseek(file, 0, SEEK_END) != 0) return 0;
+    long end = std::ftell(file);
+    if (std::fseek(file, position, SEEK_SET) != 0) return 0;
+    return std::max(0L, end - position);
 }
 
 // Chunks are padded to an even size; the pad byte is not counted in the chunk's size.
@@ -132,50 +132,75 @@ unsigned char* LoadWAV(std::FILE* file, int* length, int* channels, int* format,
 
 namespace {
 
-constexpr int roomFrames = 4096;
+// libvorbisfile reads through the caller's stream and never closes it.
+std::size_t readOgg(void* to, std::size_t size, std::size_t count, void* file) {
+    return std::fread(to, size, count, static_cast<std::FILE*>(file));
+}
+int seekOgg(void* file, ogg_int64_t offset, int whence) {
+    if (offset < LONG_MIN || offset > LONG_MAX) return -1;
+    return std::fseek(static_cast<std::FILE*>(file), long(offset), whence);
+}
+long tellOgg(void* file) { return std::ftell(static_cast<std::FILE*>(file)); }
 
-// Decodes every frame into a buffer that doubles whenever less than one frame's worth of room
-// (4096 samples a channel, the most a Vorbis frame yields) is left.
-short* decodeVorbis(stb_vorbis* vorbis, int channels, std::size_t* samples) {
-    std::size_t room = std::size_t(channels) * roomFrames;
+constexpr ov_callbacks oggCallbacks = {readOgg, seekOgg, nullptr, tellOgg};
+constexpr int roomBytes = 1 << 16;
+
+// Decodes the whole stream into 16-bit little-endian samples, in a buffer that doubles as it
+// fills. Null when the stream breaks off with an error rather than ending, or when a chained
+// stream changes its channel count or rate part way (its samples would not line up).
+unsigned char* decodeOgg(OggVorbis_File* vorbis, const vorbis_info& first, std::size_t* bytes) {
+    std::size_t room = roomBytes;
     std::size_t used = 0;
-    auto* buffer = static_cast<short*>(std::malloc(room * sizeof(short)));
+    auto* buffer = static_cast<unsigned char*>(std::malloc(room));
     while (buffer) {
-        int frames =
-            stb_vorbis_get_frame_short_interleaved(vorbis, channels, buffer + used, int(room - used));
-        if (frames == 0) break;
-        used += std::size_t(frames) * std::size_t(channels);
-        if (room - used >= std::size_t(channels) * roomFrames) continue;
+        int section = 0;
+        long n = ov_read(vorbis, reinterpret_cast<char*>(buffer + used), int(room - used), 0, 2, 1, &section);
+        if (n == 0) break;
+        const vorbis_info* info = n > 0 ? ov_info(vorbis, section) : nullptr;
+        if (!info || info->channels != first.channels || info->rate != first.rate) {
+            std::free(buffer);
+            return nullptr;
+        }
+        used += std::size_t(n);
+        if (room - used >= roomBytes) continue;
         // Lengths travel as ints: a stream that long is refused.
         if (room * 2 > std::size_t(INT_MAX)) {
             std::free(buffer);
             return nullptr;
         }
         room *= 2;
-        auto* grown = static_cast<short*>(std::realloc(buffer, room * sizeof(short)));
+        auto* grown = static_cast<unsigned char*>(std::realloc(buffer, room));
         if (!grown) std::free(buffer);
         buffer = grown;
     }
-    *samples = used;
+    *bytes = used;
     return buffer;
 }
 
 } // namespace
 
+// Through libvorbisfile, which checks every page and packet and bounds what a hostile header can
+// make it allocate.
 unsigned char* LoadOGG(std::FILE* file, int* length, int* channels, int* format, int* hertz) {
-    int error = 0;
-    stb_vorbis* vorbis = stb_vorbis_open_file(file, 0, &error, nullptr);
-    if (!vorbis) return nullptr;
-    stb_vorbis_info info = stb_vorbis_get_info(vorbis);
-    std::size_t samples = 0;
-    short* buffer = decodeVorbis(vorbis, info.channels, &samples);
-    stb_vorbis_close(vorbis);
+    OggVorbis_File vorbis;
+    if (ov_open_callbacks(file, &vorbis, nullptr, 0, oggCallbacks) != 0) return nullptr;
+    const vorbis_info* info = ov_info(&vorbis, -1);
+    std::size_t bytes = 0;
+    unsigned char* buffer =
+        info && info->channels > 0 && info->rate > 0 ? decodeOgg(&vorbis, *info, &bytes) : nullptr;
+    int streamChannels = info ? info->channels : 0;
+    long rate = info ? info->rate : 0;
+    ov_clear(&vorbis);
+    // A read that failed part way is not the end of the stream.
+    if (buffer && std::ferror(file)) {
+        std::free(buffer);
+        buffer = nullptr;
+    }
     if (!buffer) return nullptr;
-    if (auto* shrunk = static_cast<short*>(std::realloc(buffer, samples ? samples * sizeof(short) : 1)))
-        buffer = shrunk;
-    *length = int(samples / std::size_t(info.channels));
-    *channels = info.channels;
+    if (auto* shrunk = static_cast<unsigned char*>(std::realloc(buffer, bytes ? bytes : 1))) buffer = shrunk;
+    *length = int(bytes / (2 * std::size_t(streamChannels)));
+    *channels = streamChannels;
     *format = 2;
-    *hertz = int(std::min<unsigned>(info.sample_rate, INT_MAX));
-    return reinterpret_cast<unsigned char*>(buffer);
+    *hertz = int(std::min<long>(rate, INT_MAX));
+    return buffer;
 }

@@ -1,6 +1,10 @@
-// The one home of the stb decoder implementations; every other unit includes their declarations
-// only. Any target that links the host library gets them from here.
+// The one home of the stb_image implementation; every other unit includes its declarations only.
+// Any target that links the host library gets it from here.
+#include <cstring>
+
+// stb_image copies zero bytes into a null buffer for an empty IDAT chunk: harmless, but undefined.
+static void* stbi_copy(void* to, const void* from, size_t n) { return n ? std::memcpy(to, from, n) : to; }
+#define memcpy stbi_copy
 #define STB_IMAGE_IMPLEMENTATION
 #include <stb_image.h>
-
-#include <stb_vorbis.h>
+#undef memcpy

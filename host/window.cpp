@@ -19,17 +19,6 @@ const GLFWvidmode* desktopVideoMode() {
     return monitor ? glfwGetVideoMode(monitor) : nullptr;
 }
 
-// Cursor positions come in screen units; the device size is in pixels, so scale them alike.
-void cursorToPixels(GLFWwindow* w, double& x, double& y) {
-    int width = 0, height = 0, pixelWidth = 0, pixelHeight = 0;
-    glfwGetWindowSize(w, &width, &height);
-    glfwGetFramebufferSize(w, &pixelWidth, &pixelHeight);
-    if (width > 0 && height > 0) {
-        x = x * pixelWidth / width;
-        y = y * pixelHeight / height;
-    }
-}
-
 } // namespace
 
 int TransKey(int glfwKey) {
@@ -152,6 +141,7 @@ void VxGlfwGame::SetGlfwWindow(int width, int height, int red, int green, int bl
     OpenWindow(width, height, fullscreen);
     // Textures of the old context are gone; the graphics device reloads them on seeing this change.
     ++glfwGraphicsSeq;
+    KeepWindowSize();
     if (!window) return;
     glfwMakeContextCurrent(window);
     if (swapInterval >= 0) glfwSwapInterval(swapInterval);
@@ -162,6 +152,28 @@ void VxGlfwGame::SetGlfwWindow(int width, int height, int red, int green, int bl
     glfwSetMouseButtonCallback(window, OnMouseButton);
     glfwSetCursorPosCallback(window, OnMousePos);
     glfwSetWindowCloseCallback(window, OnWindowClose);
+    glfwSetWindowSizeCallback(window, OnWindowSize);
+    glfwSetFramebufferSizeCallback(window, OnFramebufferSize);
+    glfwSetWindowFocusCallback(window, OnWindowFocus);
+    glfwSetWindowIconifyCallback(window, OnWindowIconify);
+}
+
+// Asked once per window; the window's callbacks keep size and focus from then on.
+void VxGlfwGame::KeepWindowSize() {
+    windowWidth = windowHeight = pixelWidth = pixelHeight = 0;
+    focused = iconified = false;
+    if (!window) return;
+    glfwGetWindowSize(window, &windowWidth, &windowHeight);
+    glfwGetFramebufferSize(window, &pixelWidth, &pixelHeight);
+    focused = glfwGetWindowAttrib(window, GLFW_FOCUSED) != 0;
+    iconified = glfwGetWindowAttrib(window, GLFW_ICONIFIED) != 0;
+}
+
+void VxGlfwGame::CursorToPixels(double& x, double& y) const {
+    if (windowWidth > 0 && windowHeight > 0) {
+        x = x * pixelWidth / windowWidth;
+        y = y * pixelHeight / windowHeight;
+    }
 }
 
 // The new window will never report the release of keys held now, so release them first.
@@ -197,17 +209,8 @@ void VxGlfwGame::SetDeviceWindow(int width, int height, int flags) {
     SetGlfwWindow(width, height, 8, 8, 8, 0, 0, 0, (flags & 1) != 0);
 }
 
-int VxGlfwGame::GetDeviceWidth() {
-    int width = 0, height = 0;
-    if (window) glfwGetFramebufferSize(window, &width, &height);
-    return width;
-}
-
-int VxGlfwGame::GetDeviceHeight() {
-    int width = 0, height = 0;
-    if (window) glfwGetFramebufferSize(window, &width, &height);
-    return height;
-}
+int VxGlfwGame::GetDeviceWidth() { return pixelWidth; }
+int VxGlfwGame::GetDeviceHeight() { return pixelHeight; }
 
 // Kept across window openings: each new window gets the cursor the game asked for.
 void VxGlfwGame::SetMouseVisible(bool visible) {
@@ -294,14 +297,32 @@ void VxGlfwGame::OnMouseButton(GLFWwindow* w, int button, int action, int mods) 
     if (button > 2) return;
     double x = 0, y = 0;
     glfwGetCursorPos(w, &x, &y);
-    cursorToPixels(w, x, y);
-    hostOf(w)->MouseEvent(action == GLFW_PRESS ? MouseDown : MouseUp, button, float(x), float(y));
+    VxGlfwGame* host = hostOf(w);
+    host->CursorToPixels(x, y);
+    host->MouseEvent(action == GLFW_PRESS ? MouseDown : MouseUp, button, float(x), float(y));
 }
 
 void VxGlfwGame::OnMousePos(GLFWwindow* w, double x, double y) {
-    cursorToPixels(w, x, y);
-    hostOf(w)->MouseEvent(MouseMove, -1, float(x), float(y));
+    VxGlfwGame* host = hostOf(w);
+    host->CursorToPixels(x, y);
+    host->MouseEvent(MouseMove, -1, float(x), float(y));
 }
+
+void VxGlfwGame::OnWindowSize(GLFWwindow* w, int width, int height) {
+    VxGlfwGame* host = hostOf(w);
+    host->windowWidth = width;
+    host->windowHeight = height;
+}
+
+void VxGlfwGame::OnFramebufferSize(GLFWwindow* w, int width, int height) {
+    VxGlfwGame* host = hostOf(w);
+    host->pixelWidth = width;
+    host->pixelHeight = height;
+}
+
+void VxGlfwGame::OnWindowFocus(GLFWwindow* w, int focused) { hostOf(w)->focused = focused != 0; }
+
+void VxGlfwGame::OnWindowIconify(GLFWwindow* w, int iconified) { hostOf(w)->iconified = iconified != 0; }
 
 // The close button only reports key 432; whether to end is the game's decision.
 void VxGlfwGame::OnWindowClose(GLFWwindow* w) {

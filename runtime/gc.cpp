@@ -1,6 +1,7 @@
 #include "gc.h"
 
 #include <cstdlib>
+#include <vector>
 
 int gc_markbit = 1;
 int gc_new_bytes;
@@ -23,11 +24,29 @@ constexpr int cache_max = 56;
 // Freed blocks of 8 to 56 bytes, one stack per size, linked through their first word.
 gc_link* gc_cache[cache_max / 8];
 
-// The newest block and its header as allocated: value-initialisation zeroes that header between
-// the allocation and the constructor, with nothing in between that could change it.
-gc_object* newest;
-gc_link* newest_pred;
-uint32_t newest_flags;
+// Blocks allocated and not yet constructed, newest last, with the header each will get. Usually
+// one; `new A(new B)` makes two, and so on.
+struct pending_block {
+    void* block;
+    uint32_t flags;
+};
+// Reached through a function so that objects made during static initialisation find it ready.
+std::vector<pending_block>& pending_blocks() {
+    static std::vector<pending_block> pending;
+    return pending;
+}
+
+// Takes a pending block out of the list; false when `block` is not pending.
+bool take_pending(void* block, uint32_t* flags) {
+    std::vector<pending_block>& pending = pending_blocks();
+    for (auto it = pending.rbegin(); it != pending.rend(); ++it) {
+        if (it->block != block) continue;
+        *flags = it->flags;
+        pending.erase(std::next(it).base());
+        return true;
+    }
+    return false;
+}
 
 void list_clear(gc_link& head) { head.succ = head.pred = &head; }
 bool list_empty(const gc_link& head) { return head.succ == &head; }
@@ -103,42 +122,43 @@ void flip_colour(gc_object* p) { p->flags ^= 1u; }
 
 } // namespace
 
-// The two functions below touch the header of a block that holds no constructed object (not yet, or
-// no longer), so the sanitizer's dynamic-type check does not apply to them.
-#define GC_RAW_BLOCK __attribute__((no_sanitize("vptr")))
-
-GC_RAW_BLOCK void* gc_object_alloc(int size) {
+void* gc_object_alloc(int size) {
     size = (size + 7) & ~7;
     gc_new_bytes += size;
     destroy_dead_for(size);
-    auto* p = static_cast<gc_object*>(take_block(size));
-    p->flags = uint32_t(size) | uint32_t(gc_markbit);
-    list_append(gc_unmarked_list, p);
+    void* block = take_block(size);
+    pending_blocks().push_back({block, uint32_t(size) | uint32_t(gc_markbit)});
     gc_alloced_bytes += size;
-    newest = p;
-    newest_pred = p->pred;
-    newest_flags = p->flags;
-    return p;
+    return block;
 }
 
-// A zeroed header elsewhere belongs to an object the collector does not own (a global, say).
-void gc_object::restore_header() {
-    if (this != newest) return;
-    succ = &gc_unmarked_list;
-    pred = newest_pred;
-    flags = newest_flags;
+void gc_object::take_header() {
+    if (!take_pending(this, &flags)) {
+        succ = pred = nullptr;
+        flags = 3;
+        return;
+    }
+    list_append(gc_unmarked_list, this);
 }
 
-GC_RAW_BLOCK void gc_object_free(gc_object* p) {
-    int size = p->gc_size();
-    list_unlink(p);
+// A block whose construction failed: either before its gc_object constructor ran (still pending)
+// or after (already in the unmarked list; the sanitizer's dynamic-type check does not apply to a
+// half-destroyed object's header).
+__attribute__((no_sanitize("vptr"))) void gc_object_free(void* block) {
+    uint32_t flags = 0;
+    if (!take_pending(block, &flags)) {
+        auto* p = static_cast<gc_object*>(block);
+        flags = p->flags;
+        list_unlink(p);
+    }
+    int size = int(flags & ~7u);
     gc_alloced_bytes -= size;
-    release_block(p, size);
+    release_block(block, size);
 }
 
 void* gc_object::operator new(std::size_t size) { return gc_object_alloc(int(size)); }
 
-void gc_object::operator delete(void* p, std::size_t) { gc_object_free(static_cast<gc_object*>(p)); }
+void gc_object::operator delete(void* p, std::size_t) { gc_object_free(p); }
 
 void gc_ext_malloced(int bytes) { gc_ext_new_bytes.fetch_add(bytes, std::memory_order_relaxed); }
 

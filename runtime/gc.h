@@ -12,6 +12,9 @@
 // - The native stack is never scanned: steps run only between calls into the game, when no local
 //   holds a reference, and allocation never starts a collection.
 // - Destruction is deferred: dead objects are destroyed by later allocations, byte for byte.
+// - A block joins the unmarked list when its object's gc_object constructor runs; blocks allocated
+//   but not yet constructed (the arguments of a `new` are evaluated in between) wait in a short
+//   list of pending blocks.
 //
 // Single-threaded, except gc_ext_new_bytes, which loaders on any thread bump atomically.
 #pragma once
@@ -32,13 +35,12 @@ struct gc_static_tag {};
 struct gc_object : gc_link {
     uint32_t flags; // size in bytes (multiple of 8) | colour
 
-    // Leaves the header alone: gc_object_alloc has filled it in before construction. The runtime is
-    // built with -fno-lifetime-dse so that the compiler keeps those stores. Value-initialisation
-    // (`new T()` of a class without a constructor of its own) zeroes the whole object first, header
-    // included, and no real header is ever 0 (sizes start at 8), so that case is repaired here.
-    gc_object() {
-        if (flags == 0) restore_header();
-    }
+    // The header is written here, by the object itself, from what gc_object_alloc noted about its
+    // block: nothing is stored into the block before the object's lifetime begins, so no compiler
+    // (or link-time optimiser) may drop it, and value-initialisation, which zeroes the object
+    // first, cannot erase it. An object not made by gc_object_alloc (a global or a local) gets
+    // colour 3 and no list, as static objects do: the collector never queues or frees it.
+    gc_object() { take_header(); }
     // Static objects (the empty arrays): coloured 3 and in no list.
     explicit gc_object(gc_static_tag) : gc_link{nullptr, nullptr}, flags(3) {}
     gc_object(const gc_object&) = delete;
@@ -52,12 +54,11 @@ struct gc_object : gc_link {
     int gc_colour() const { return int(flags & 3u); }
 
     static void* operator new(std::size_t size);
-    // Only reached when a constructor throws: the block is unlinked and returned at once.
+    // Only reached when construction fails: the block is unlinked and returned at once.
     static void operator delete(void* p, std::size_t size);
 
   private:
-    // Puts back the header gc_object_alloc gave the newest block, if this is that block.
-    void restore_header();
+    void take_header();
 };
 
 // Base of collectable interfaces: an interface reference is turned back into its object to mark it.
@@ -81,8 +82,10 @@ extern gc_link gc_queued_list;
 extern gc_link gc_marked_list;
 extern gc_link gc_free_list;
 
+// A block for an object of `size` bytes, which must be constructed (as a gc_object) next or
+// handed back with gc_object_free.
 void* gc_object_alloc(int size);
-void gc_object_free(gc_object* p);
+void gc_object_free(void* block);
 void gc_ext_malloced(int bytes);
 void gc_init1();
 

@@ -1,6 +1,7 @@
 // The cost of the batch: adding one quad (transform and colour pack) against storing four ready
-// vertices, and a whole frame of 2,500 images through vx_graphics_DrawImage, per quad and as a share
-// of the 16.7 ms frame budget. Needs a display: the device draws into a real OpenGL context.
+// vertices, and a whole frame of 2,500 images through the calls the game's replay makes, per quad,
+// in draw calls and as a share of the 16.7 ms frame budget. Needs a display: the device draws into a real
+// OpenGL context.
 #include "devices/graphics/drawcalls.h"
 #include "framework/app/app.h"
 #include "framework/graphics/graphics.h"
@@ -76,7 +77,8 @@ void BM_AddQuad(benchmark::State& state) {
 }
 BENCHMARK(BM_AddQuad)->Arg(0)->Arg(1);
 
-// One frame as the game draws it: 2,500 frames of one image over the window, each with a colour.
+// One frame as the game's replay draws it: 2,500 frames of one image over the window, each with its
+// alpha, colour and blend set again and drawn turned, as every replayed command is.
 // range(0) chooses how much counts: 0 the module and the batch only (a full batch is dropped instead
 // of drawn), 1 also the draw calls, 2 also the driver finishing the frame (glFinish).
 void BM_ImageFrame(benchmark::State& state) {
@@ -93,8 +95,11 @@ void BM_ImageFrame(benchmark::State& state) {
         device->Cls(0, 0, 0);
         for (int i = 0; i < kImagesPerFrame; ++i) {
             if (mode == 0 && device->batchCount == gxtkGraphics::MAX_BATCH_VERTICES) device->batchCount = 0;
+            vx_graphics_SetAlpha(1);
             vx_graphics_SetColor(float(i % 256), 128, 255);
-            vx_graphics_DrawImage(image, float(i % 50) * 12.8f, float(i / 50) * 9.6f, i % 4);
+            vx_graphics_SetBlend(0);
+            vx_graphics_DrawImage2(image, float(i % 50) * 12.8f, float(i / 50) * 9.6f, float(i % 360), 1, 1,
+                                   i % 4);
         }
         if (mode == 0) device->batchCount = 0;
         vx_graphics_EndRender();

@@ -76,6 +76,7 @@ void gxtkAudio::mark() {
     for (gxtkChannel& channel : channels) {
         if (channel.state != 0 && SourceState(channel.source) != AL_STOPPED) gc_mark_q(channel.sample);
     }
+    gc_mark_q(musicSample);
 }
 
 void gxtkAudio::FlushDiscarded() {
@@ -198,10 +199,19 @@ int gxtkAudio::SetRate(int channel, float rate) {
 
 int gxtkAudio::PlayMusic(String path, int playFlags) {
     StopMusic();
-    gxtkSample* sample = LoadSample(path);
+    gxtkSample* sample = MusicSample(path);
     if (!sample) return -1;
     PlaySample(sample, MUSIC_CHANNEL, playFlags);
     return 0;
+}
+
+int gxtkAudio::PrepareMusic(String path) { return MusicSample(path) ? 0 : -1; }
+
+gxtkSample* gxtkAudio::MusicSample(const String& path) {
+    if (musicSample && path == musicPath) return musicSample;
+    gc_assign(musicSample, LoadSample(path));
+    musicPath = musicSample ? path : String();
+    return musicSample;
 }
 
 int gxtkAudio::StopMusic() { return StopChannel(MUSIC_CHANNEL); }

@@ -2,7 +2,9 @@
 //
 // 33 channels: 0..31 for sounds, 32 (MUSIC_CHANNEL) for music. A channel gets its OpenAL source on
 // first use and keeps it; when OpenAL has no more sources, a channel takes the source of the first
-// stopped sound channel. Music is not streamed: a music file becomes one buffer like any sound.
+// stopped sound channel. Music is not streamed: a music file becomes one buffer like any sound,
+// decoded once and kept while it is the current music, so that starting the same track again (a
+// new round) costs no decoding.
 //
 // A channel's `state` is what the program asked for (0 stopped, 1 playing, 2 paused). A one-shot
 // sound that runs out is noticed only when the channel is asked (ChannelState, PauseChannel), and a
@@ -62,7 +64,15 @@ class gxtkAudio : public Object {
     virtual int MusicState();
     virtual int SetMusicVolume(float volume);
 
-    // Keeps every sample alive that a channel is still playing.
+    // Decodes the music at `path` and keeps it as the current music without playing it, so that
+    // its first PlayMusic costs no decoding either. -1 when it cannot be loaded.
+    int PrepareMusic(String path);
+
+    // The current music: the path it was loaded from and its sample, kept between its plays.
+    String musicPath;
+    gxtkSample* musicSample = nullptr;
+
+    // Keeps every sample alive that a channel is still playing, and the current music.
     void mark() override;
 
     // The one device.
@@ -70,6 +80,8 @@ class gxtkAudio : public Object {
 
   private:
     void OpenDevice();
+    // The sample of the music at `path`: the kept one when it is the current music, else loaded.
+    gxtkSample* MusicSample(const String& path);
     // Deletes the buffers of discarded samples that no source holds any more.
     void FlushDiscarded();
 };

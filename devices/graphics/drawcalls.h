@@ -10,7 +10,10 @@ class gxtkDrawCalls {
     static void Elements(GLenum mode, GLsizei count, const GLushort* indices);
     // Draw calls issued since the program started.
     static long Count();
+    // Whether a draw call is inside OpenGL now: the driver's own heap blocks are not the frame's.
+    static bool InDriver();
 
   private:
     static long count;
+    static bool inDriver;
 };

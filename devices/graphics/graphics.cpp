@@ -3,8 +3,6 @@
 #include "devices/graphics/drawcalls.h"
 #include "host/game.h"
 
-#include <GLFW/glfw3.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -49,10 +47,12 @@ gxtkGraphics::gxtkGraphics() {
 int gxtkGraphics::Width() { return width; }
 int gxtkGraphics::Height() { return height; }
 
-// The size in pixels of the window we draw into: the one whose context is current.
+// The size in pixels of the window we draw into, as the host keeps it from the window system's
+// callbacks: asking the window system would be a round trip to the display server every frame.
 void gxtkGraphics::ReadWindowSize() {
-    width = height = 0;
-    if (GLFWwindow* window = glfwGetCurrentContext()) glfwGetFramebufferSize(window, &width, &height);
+    VxGame* host = VxGame::_game;
+    width = host ? host->GetDeviceWidth() : 0;
+    height = host ? host->GetDeviceHeight() : 0;
 }
 
 int gxtkGraphics::BeginRender() {
@@ -71,13 +71,20 @@ int gxtkGraphics::BeginRender() {
     glColorPointer(4, GL_UNSIGNED_BYTE, sizeof(Vertex), &vertices[0].colour);
     glEnable(GL_BLEND);
     glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+    blendMode = 0;
     glDisable(GL_TEXTURE_2D);
+    texturing = 0;
+    // Between frames anyone may have scissored or bound a texture behind the device's back.
+    scissorKnown = false;
+    gxtkSurface::ForgetBinding();
     batchCount = 0;
     return 1;
 }
 
+// Texturing stays on from one textured batch to the next; it is off again when the frame ends.
 int gxtkGraphics::EndRender() {
     Flush();
+    EnableTexturing(false);
     return 0;
 }
 
@@ -138,8 +145,12 @@ void gxtkGraphics::PackColor() {
 }
 
 int gxtkGraphics::SetBlend(int blend) {
+    // Every mode but additive is alpha blending.
+    const int mode = blend == 1 ? 1 : 0;
+    if (mode == blendMode) return 0;
     Flush();
-    if (blend == 1) {
+    blendMode = mode;
+    if (mode == 1) {
         glBlendFunc(GL_ONE, GL_ONE);
     } else {
         glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
@@ -148,7 +159,13 @@ int gxtkGraphics::SetBlend(int blend) {
 }
 
 int gxtkGraphics::SetScissor(int x, int y, int w, int h) {
+    if (scissorKnown && x == scissorX && y == scissorY && w == scissorW && h == scissorH) return 0;
     Flush();
+    scissorKnown = true;
+    scissorX = x;
+    scissorY = y;
+    scissorW = w;
+    scissorH = h;
     if (x == 0 && y == 0 && w == width && h == height) {
         glDisable(GL_SCISSOR_TEST);
     } else {
@@ -309,13 +326,20 @@ int gxtkGraphics::DrawOval(float x, float y, float w, float h) {
 
 void gxtkGraphics::Flush() {
     if (batchCount == 0) return;
-    if (batchSurface) {
-        glEnable(GL_TEXTURE_2D);
-        batchSurface->Bind();
-    }
+    EnableTexturing(batchSurface != nullptr);
+    if (batchSurface) batchSurface->Bind();
     DrawBatch();
-    if (batchSurface) glDisable(GL_TEXTURE_2D);
     batchCount = 0;
+}
+
+void gxtkGraphics::EnableTexturing(bool on) {
+    if (texturing == int(on)) return;
+    texturing = int(on);
+    if (on) {
+        glEnable(GL_TEXTURE_2D);
+    } else {
+        glDisable(GL_TEXTURE_2D);
+    }
 }
 
 void gxtkGraphics::DrawBatch() {

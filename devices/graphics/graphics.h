@@ -8,6 +8,10 @@
 // batch is flushed first. Besides that, only blend and scissor changes, ReadPixels and EndRender
 // flush; Cls throws the batch away. Colour and matrix changes never flush: vertices are transformed
 // and coloured on the CPU as they are added, and the OpenGL model-view matrix stays the identity.
+//
+// The device remembers the blend mode, scissor rectangle and texturing it last gave OpenGL during
+// a frame: asking for the state it already has neither flushes nor calls OpenGL, so a frame costs
+// one draw call per change of texture, blend, scissor or primitive kind, plus one per full batch.
 #pragma once
 
 #include "devices/graphics/surface.h"
@@ -84,7 +88,15 @@ class gxtkGraphics : public Object {
     gxtkSurface* batchSurface = nullptr;
 
   private:
+    // OpenGL state as last set by this device in the current frame, -1 or false while unknown;
+    // BeginRender sets or forgets it.
+    int blendMode = -1;
+    int texturing = -1;
+    bool scissorKnown = false;
+    int scissorX = 0, scissorY = 0, scissorW = 0, scissorH = 0;
+
     void ReadWindowSize();
+    void EnableTexturing(bool on);
     void PackColor();
     // Room for `count` vertices of primitive `type` on `surface`, flushing first when they cannot join.
     Vertex* Reserve(int type, int count, gxtkSurface* surface);

@@ -33,6 +33,19 @@ void PremultiplyPixels(unsigned char* p, long pixels, int depth) {
     }
 }
 
+// The texture bound in the current context, as far as the surfaces know. Every surface binds
+// through here, so binding the texture that is already bound costs no OpenGL call.
+struct BoundTexture {
+    int seq = -1;
+    GLuint name = 0;
+} bound;
+
+void BindTexture(GLuint name) {
+    if (bound.seq == glfwGraphicsSeq && bound.name == name) return;
+    glBindTexture(GL_TEXTURE_2D, name);
+    bound = {glfwGraphicsSeq, name};
+}
+
 int PowerOfTwoAtLeast(int n) {
     int pot = 1;
     while (pot < n) pot *= 2;
@@ -82,7 +95,7 @@ void gxtkSurface::SetSubData(int x, int y, int w, int h, const int* src, int pit
         }
     }
     if (!TextureIsCurrent()) return;
-    glBindTexture(GL_TEXTURE_2D, texture);
+    BindTexture(texture);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     UploadRows(x, y, w, h);
 }
@@ -90,18 +103,20 @@ void gxtkSurface::SetSubData(int x, int y, int w, int h, const int* src, int pit
 void gxtkSurface::Bind() {
     if (glfwGraphicsSeq == 0) return;
     if (TextureIsCurrent()) {
-        glBindTexture(GL_TEXTURE_2D, texture);
+        BindTexture(texture);
         return;
     }
     CreateTexture();
 }
+
+void gxtkSurface::ForgetBinding() { bound = {}; }
 
 bool gxtkSurface::TextureIsCurrent() const { return texSeq == glfwGraphicsSeq; }
 
 void gxtkSurface::CreateTexture() {
     texSeq = glfwGraphicsSeq;
     glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
+    BindTexture(texture);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
@@ -146,6 +161,8 @@ void gxtkSurface::UploadRows(int x, int y, int w, int h) {
 void gxtkSurface::ReleaseTexture() {
     if (!TextureIsCurrent()) return;
     glDeleteTextures(1, &texture);
+    // Deleting the bound texture binds none.
+    if (bound.name == texture) ForgetBinding();
     texSeq = -1;
 }
 

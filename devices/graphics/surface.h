@@ -24,8 +24,11 @@ class gxtkSurface : public Object {
     void SetData(unsigned char* pixels, int w, int h, int d);
     // Writes 0xAARRGGBB pixels into an RGBA surface, premultiplied, and into its texture if current.
     void SetSubData(int x, int y, int w, int h, const int* src, int pitch);
-    // Binds the texture, building it first when this context has none yet.
+    // Binds the texture, building it first when this context has none yet. Binding the texture
+    // that is already bound makes no OpenGL call.
     void Bind();
+    // Code outside the surfaces may have bound another texture: the next Bind binds for certain.
+    static void ForgetBinding();
 
     unsigned char* data = nullptr;
     int width = 0;

@@ -29,6 +29,8 @@ int vx_audio_SetChannelRate(int channel, float rate);
 int vx_audio_SetChannelPan(int channel, float pan);
 // -1 when the file cannot be loaded; the old music stops either way.
 int vx_audio_PlayMusic(const String& path, int flags);
+// Decodes a music file ahead of its PlayMusic, without playing it; -1 when it cannot be loaded.
+int vx_audio_PrepareMusic(const String& path);
 int vx_audio_StopMusic();
 int vx_audio_PauseMusic();
 int vx_audio_ResumeMusic();

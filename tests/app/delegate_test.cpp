@@ -169,6 +169,26 @@ TEST_F(Delegate, ANewWindowSizeIsSeenFromTheNextUpdate) {
     EXPECT_EQ(vx_app_DeviceHeight(), 600);
 }
 
+// The frame loop asks whether the window is active every frame; the host answers from the focus
+// events the window has had, not by asking the display server.
+TEST_F(Delegate, TheHostKeepsTheWindowsFocusFromItsEvents) {
+    auto waitFor = [](const std::function<bool()>& done) {
+        for (int i = 0; i < 100 && !done(); ++i) glfwWaitEventsTimeout(0.05);
+    };
+    waitFor([&] { return host.WindowActive(); });
+    ASSERT_TRUE(host.WindowActive());
+    glfwDefaultWindowHints(); // shown, so that it can take the focus
+    GLFWwindow* other = glfwCreateWindow(64, 64, "other", nullptr, nullptr);
+    ASSERT_NE(other, nullptr);
+    glfwFocusWindow(other);
+    waitFor([&] { return !host.WindowActive(); });
+    EXPECT_FALSE(host.WindowActive());
+    glfwFocusWindow(host.Window());
+    waitFor([&] { return host.WindowActive(); });
+    EXPECT_TRUE(host.WindowActive());
+    glfwDestroyWindow(other);
+}
+
 TEST_F(Delegate, RenderDrawsThroughTheContextAndFlushesBeforeTheSwap) {
     bool rendering = false;
     app->onRender = [&] {

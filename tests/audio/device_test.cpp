@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <numbers>
 
 namespace {
@@ -203,6 +204,35 @@ TEST_F(AudioDevice, HostResumeLeavesChannelsThatTheProgramPausedPaused) {
             EXPECT_LT(run.output.Peak(0, kTail), kQuiet);
         }
     }
+}
+
+// The current music is decoded once: starting it again plays the kept sample, even with its file
+// gone; another track replaces it, and a track that cannot be loaded leaves no music kept.
+TEST_F(AudioDevice, StartingTheSameMusicAgainDoesNotDecodeItAgain) {
+    String left = Fixture("left.wav", {440, 0}, kOneSecond);
+    String right = Fixture("right.wav", {0, 440}, kOneSecond);
+    std::filesystem::path leftFile = dir / "left.wav";
+    WaveRun run = Run([&](Scenario& s) {
+        gxtkAudio* a = s.audio;
+        s.Note(a->PlayMusic(left, 1));
+        gxtkSample* kept = a->musicSample;
+        std::filesystem::remove(leftFile);
+        s.Note(a->PlayMusic(left, 1));
+        s.Note(a->musicSample == kept && a->channels[gxtkAudio::MUSIC_CHANNEL].sample == kept);
+        s.Note(a->MusicState());
+        s.Mix(kSettle);
+        s.Note(a->PlayMusic(right, 1));
+        s.Note(a->musicSample != kept);
+        s.Note(a->PlayMusic(left, 1)); // its file is gone now
+        s.Note(a->musicSample == nullptr);
+        s.Note(a->MusicState());
+        s.Note(a->PlayMusic(right, 1));
+        s.Mix(kSettle);
+    });
+    EXPECT_EQ(run.notes, (std::vector<int>{0, 0, 1, 1, 0, 1, -1, 1, 0, 0}));
+    EXPECT_GT(run.output.Peak(0), kLoud) << "the kept left track played";
+    EXPECT_GT(run.output.Peak(1, kTail), kLoud) << "the right track plays at the end";
+    EXPECT_LT(run.output.Peak(0, kTail), kQuiet);
 }
 
 TEST_F(AudioDevice, WithoutFreeSourcesAChannelTakesTheSourceOfAStoppedOne) {

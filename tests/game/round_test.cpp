@@ -473,6 +473,19 @@ TEST_F(RoundTest, EventsOfPlayPlayTheirEffects) {
     }
 }
 
+TEST_F(RoundTest, AddRowKeyWorksOnlyWithTheDebugLine) {
+    constexpr int KeyShift = 16;
+    for (int debug : {0, 1}) {
+        DebugMode = debug;
+        float floors = Pl(PlFloors);
+        PressKey(KeyShift);
+        Updates(3); // held: one row at most
+        ReleaseKey(KeyShift);
+        Update();
+        EXPECT_EQ(Pl(PlFloors) - floors, debug) << "debug " << debug;
+    }
+}
+
 TEST_F(RoundTest, PauseKeyPausesTheRound) {
     CraftShaft();
     PlacePlayer(0, 11.5f);

@@ -367,6 +367,138 @@ TEST_F(Device, DrawsPerFrameFollowTheBatchRule) {
     EXPECT_EQ(draws, 3 + 6);
 }
 
+struct StateCase {
+    const char* name;
+    // Draws between the fixture's frame set-up and EndRender, on two 2 x 2 surfaces.
+    void (*draw)(gxtkGraphics* device, gxtkSurface* a, gxtkSurface* b);
+    long draws;
+};
+
+class StateChanges : public Device, public ::testing::WithParamInterface<StateCase> {};
+
+// Asking for the state the device already has costs nothing: only a real change splits the batch.
+TEST_P(StateChanges, CostDrawsOnlyWhenTheyChangeSomething) {
+    const StateCase& c = GetParam();
+    gxtkSurface* a = SurfaceOf(2, 2, std::vector<int>(4, int(0xFFFF0000u)));
+    gxtkSurface* b = SurfaceOf(2, 2, std::vector<int>(4, int(0xFF00FF00u)));
+    EXPECT_EQ(DrawCallsOf([&] {
+                  c.draw(device, a, b);
+                  device->EndRender();
+              }),
+              c.draws);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, StateChanges,
+                         ::testing::Values(StateCase{"SameBlendAgain",
+                                                     [](gxtkGraphics* d, gxtkSurface*, gxtkSurface*) {
+                                                         d->DrawRect(0, 0, 1, 1);
+                                                         d->SetBlend(0);
+                                                         d->DrawRect(0, 0, 1, 1);
+                                                     },
+                                                     1},
+                                           StateCase{"AnyNonAdditiveModeIsTheSameBlend",
+                                                     [](gxtkGraphics* d, gxtkSurface*, gxtkSurface*) {
+                                                         d->DrawRect(0, 0, 1, 1);
+                                                         d->SetBlend(7);
+                                                         d->DrawRect(0, 0, 1, 1);
+                                                     },
+                                                     1},
+                                           StateCase{"AdditiveTwiceSplitsOnce",
+                                                     [](gxtkGraphics* d, gxtkSurface*, gxtkSurface*) {
+                                                         d->DrawRect(0, 0, 1, 1);
+                                                         d->SetBlend(1);
+                                                         d->SetBlend(1);
+                                                         d->DrawRect(0, 0, 1, 1);
+                                                     },
+                                                     2},
+                                           StateCase{"BlendThereAndBack",
+                                                     [](gxtkGraphics* d, gxtkSurface*, gxtkSurface*) {
+                                                         d->DrawRect(0, 0, 1, 1);
+                                                         d->SetBlend(1);
+                                                         d->DrawRect(0, 0, 1, 1);
+                                                         d->SetBlend(0);
+                                                         d->DrawRect(0, 0, 1, 1);
+                                                     },
+                                                     3},
+                                           StateCase{"SameScissorAgain",
+                                                     [](gxtkGraphics* d, gxtkSurface*, gxtkSurface*) {
+                                                         d->DrawRect(0, 0, 1, 1);
+                                                         d->SetScissor(0, 0, kWidth, kHeight);
+                                                         d->DrawRect(0, 0, 1, 1);
+                                                         d->SetScissor(0, 0, kWidth, kHeight);
+                                                     },
+                                                     1},
+                                           StateCase{"NewScissorThenTheSameOne",
+                                                     [](gxtkGraphics* d, gxtkSurface*, gxtkSurface*) {
+                                                         d->DrawRect(0, 0, 1, 1);
+                                                         d->SetScissor(5, 5, 10, 10);
+                                                         d->DrawRect(0, 0, 1, 1);
+                                                         d->SetScissor(5, 5, 10, 10);
+                                                         d->DrawRect(0, 0, 1, 1);
+                                                     },
+                                                     2},
+                                           StateCase{"OneSurfaceAnyColourAlphaOrMatrix",
+                                                     [](gxtkGraphics* d, gxtkSurface* a, gxtkSurface*) {
+                                                         for (int i = 0; i < 100; ++i) {
+                                                             d->SetAlpha(float(i) / 100);
+                                                             d->SetColor(float(i), 0, 0);
+                                                             d->SetMatrix(1, 0, 0, 1, float(i), 0);
+                                                             d->SetBlend(0);
+                                                             d->DrawSurface2(a, 0, 0, 0, 0, 1, 1);
+                                                         }
+                                                     },
+                                                     1},
+                                           StateCase{"TwoSurfacesInTurn",
+                                                     [](gxtkGraphics* d, gxtkSurface* a, gxtkSurface* b) {
+                                                         d->DrawSurface(a, 0, 0);
+                                                         d->DrawSurface(b, 0, 0);
+                                                         d->DrawSurface(a, 0, 0);
+                                                     },
+                                                     3},
+                                           StateCase{"SurfaceRectangleSurface",
+                                                     [](gxtkGraphics* d, gxtkSurface* a, gxtkSurface*) {
+                                                         d->DrawSurface(a, 0, 0);
+                                                         d->DrawRect(0, 0, 1, 1);
+                                                         d->DrawSurface(a, 0, 0);
+                                                     },
+                                                     3},
+                                           StateCase{"FullBatchOfOneSurface",
+                                                     [](gxtkGraphics* d, gxtkSurface* a, gxtkSurface*) {
+                                                         for (int i = 0; i < 257; ++i)
+                                                             d->DrawSurface(a, 0, 0);
+                                                     },
+                                                     2},
+                                           StateCase{"PointsThenLines",
+                                                     [](gxtkGraphics* d, gxtkSurface*, gxtkSurface*) {
+                                                         d->DrawPoint(0, 0);
+                                                         d->DrawLine(0, 0, 1, 1);
+                                                     },
+                                                     2}),
+                         CaseName);
+
+// Texturing and the bound texture carry over between batches: whatever came between them, every
+// batch still draws with its own texture, and untextured shapes stay untextured.
+TEST_F(Device, BatchesKeepTheirOwnTextureAcrossOtherBatchesAndUploads) {
+    gxtkSurface* red = SurfaceOf(2, 2, std::vector<int>(4, int(0xFFFF0000u)));
+    gxtkSurface* green = SurfaceOf(2, 2, std::vector<int>(4, int(0xFF00FF00u)));
+    device->DrawSurface(red, 0, 0);
+    device->DrawRect(10, 0, 2, 2);
+    device->DrawSurface(red, 20, 0);
+    device->Flush();
+    // An upload into another surface binds that surface's texture.
+    device->WritePixels2(green, Array<int>(std::vector<int>(4, int(0xFF0000FFu)).data(), 4), 0, 0, 2, 2, 0,
+                         2);
+    device->DrawSurface(red, 30, 0);
+    device->DrawSurface(green, 40, 0);
+    device->EndRender();
+    EXPECT_EQ(PixelAt(0, 0), (Rgb{255, 0, 0}));
+    EXPECT_EQ(PixelAt(10, 0), kWhite);
+    EXPECT_EQ(PixelAt(20, 0), (Rgb{255, 0, 0}));
+    EXPECT_EQ(PixelAt(30, 0), (Rgb{255, 0, 0}));
+    EXPECT_EQ(PixelAt(40, 0), (Rgb{0, 0, 255}));
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+}
+
 TEST_F(Device, ImagesOfOneSurfaceJoinOneBatchAndARectangleAfterThemFlushes) {
     gxtkSurface* surface = SurfaceOf(2, 2, std::vector<int>(4, -1));
     EXPECT_EQ(DrawCallsOf([&] {

@@ -25,6 +25,7 @@ class Thing : public Object {
 VxRoot<Thing*> root;
 VxRoot<c_Stack<Thing*>*> stack_root;
 VxRoot<c_Stack<Array<int>>*> arrays_root;
+VxRoot<Object*> object_root;
 
 int list_count(const gc_link& head) {
     int n = 0;
@@ -208,12 +209,60 @@ class Throws : public Object {
     Throws() { throw std::runtime_error("no"); }
 };
 
+Thing* throwing_argument() { throw std::runtime_error("no"); }
+
+class Holder : public Object {
+  public:
+    explicit Holder(Object* o) : held(o) {}
+    Object* held;
+    void mark() override { gc_mark_q(held); }
+};
+
 TEST_F(Collector, ConstructorThatThrowsGivesItsBlockBack) {
     int alloced = gc_alloced_bytes;
     int unmarked = list_count(gc_unmarked_list);
     EXPECT_THROW(new Throws, std::runtime_error);
+    // The block of a Holder is allocated before its argument throws, and never constructed.
+    EXPECT_THROW(new Holder(throwing_argument()), std::runtime_error);
     EXPECT_EQ(gc_alloced_bytes, alloced);
     EXPECT_EQ(list_count(gc_unmarked_list), unmarked);
+    // Both blocks are free again: the next allocations find a working heap.
+    Thing* after = new Thing();
+    EXPECT_EQ(gc_unmarked_list.pred, after);
+}
+
+// The outer block is allocated first, the inner object made and constructed in between.
+TEST_F(Collector, NestedNewGivesEachObjectItsOwnHeader) {
+    auto* outer = new Holder(new Holder(new Thing()));
+    auto* middle = static_cast<Holder*>(outer->held);
+    int holder_size = int((sizeof(Holder) + 7) & ~std::size_t(7));
+    EXPECT_EQ(outer->gc_size(), holder_size);
+    EXPECT_EQ(middle->gc_size(), holder_size);
+    EXPECT_EQ(middle->held->gc_size(), int((sizeof(Thing) + 7) & ~std::size_t(7)));
+    EXPECT_EQ(gc_unmarked_list.pred, outer);
+    object_root = outer;
+    end_cycle();
+    end_cycle();
+    EXPECT_EQ(destroyed, 0);
+    EXPECT_EQ(gc_alloced_bytes, 2 * holder_size + middle->held->gc_size());
+    object_root = nullptr;
+}
+
+Thing global_thing;
+
+// Objects outside the collected heap are never queued, moved or freed, whatever the mark bit.
+TEST_F(Collector, ObjectsNotOnTheHeapAreLeftAlone) {
+    Thing local;
+    for (Thing* t : {&global_thing, &local}) {
+        EXPECT_EQ(t->gc_colour(), 3);
+        root = t;
+        end_cycle();
+        end_cycle();
+        EXPECT_EQ(t->succ, nullptr);
+        EXPECT_EQ(t->gc_colour(), 3);
+    }
+    root = nullptr;
+    EXPECT_EQ(destroyed, 0);
 }
 
 } // namespace
