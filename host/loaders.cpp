@@ -59,6 +59,8 @@ constexpr long long maxImageBytes = 1LL << 28;
 bool fitsTexture(std::FILE* file) {
     int width = 0, height = 0, depth = 0;
     if (!stbi_info_from_file(file, &width, &height, &depth)) return false;
+    // stb_image hands back a picture of no pixels for some headers, which no texture can hold.
+    if (width <= 0 || height <= 0) return false;
     if (width > maxImageSide || height > maxImageSide) return false;
     return 1LL * width * height * depth <= maxImageBytes;
 }

@@ -163,6 +163,13 @@ TEST_F(BrokenFile, ImageWiderThanAnyTextureIsRefused) {
     EXPECT_TRUE(Loads(host, "widest.png"));
 }
 
+// A fuzzed file: a greyscale PNM header without a size, which stb_image reads as 0 x 0.
+TEST_F(BrokenFile, ImageWithoutPixelsIsRefused) {
+    writeFile("empty.png", "P5G\r\n");
+    FailingHost host;
+    EXPECT_FALSE(Loads(host, "empty.png"));
+}
+
 TEST_F(BrokenFile, OggHeaderClaimingMoreThanItHoldsIsRefused) {
     std::string music = Music();
     ASSERT_FALSE(music.empty());
