@@ -35,28 +35,24 @@ void RenewStarColumn(float* star) {
     RenewStarDepthAndFrame(star);
 }
 
+// Wraps one axis of a star by a whole span across each edge it has passed, renewing it each time.
+void WrapStar(float* star, int axis, float half, void (*renew)(float*)) {
+    if (star[axis] < -half) {
+        star[axis] += 2 * half;
+        renew(star);
+    }
+    if (star[axis] > half) {
+        star[axis] -= 2 * half;
+        renew(star);
+    }
+}
+
 // Moves one star and wraps it around the view with its overscan margin.
 void MoveStar(float* star, float dx, float dy) {
-    float w = jscrw / 2 + overscan + 16;
-    float h = jscrh / 2 + overscan + 16;
     star[StarX] += dx * star[StarDepth];
     star[StarY] += dy * star[StarDepth];
-    if (star[StarX] < -w) {
-        star[StarX] += 2 * w;
-        RenewStarHeight(star);
-    }
-    if (star[StarX] > w) {
-        star[StarX] -= 2 * w;
-        RenewStarHeight(star);
-    }
-    if (star[StarY] < -h) {
-        star[StarY] += 2 * h;
-        RenewStarColumn(star);
-    }
-    if (star[StarY] > h) {
-        star[StarY] -= 2 * h;
-        RenewStarColumn(star);
-    }
+    WrapStar(star, StarX, jscrw / 2 + overscan + 16, RenewStarHeight);
+    WrapStar(star, StarY, jscrh / 2 + overscan + 16, RenewStarColumn);
     star[StarRot] += star[StarSpin];
 }
 

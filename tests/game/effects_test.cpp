@@ -6,18 +6,10 @@
 
 namespace {
 
+using gametest::After;
 using gametest::CommandAt;
 using gametest::CommandCount;
 using gametest::GameTest;
-
-uint32_t After(uint32_t seed, int n) {
-    uint32_t saved = vx_random_Seed;
-    vx_random_Seed = seed;
-    for (int i = 0; i < n; ++i) vx_random_Rnd();
-    uint32_t state = vx_random_Seed;
-    vx_random_Seed = saved;
-    return state;
-}
 
 class EffectsTest : public GameTest {
   protected:

@@ -141,6 +141,17 @@ struct Command {
 inline int CommandCount() { return App()->m_DrawN / DrawStride; }
 inline Command CommandAt(int index) { return {&App()->m_Draw[index * DrawStride]}; }
 
+// The generator's state after n further draws from `seed`, counted with the generator itself; the
+// generator is left as it was.
+inline uint32_t After(uint32_t seed, int n) {
+    uint32_t saved = vx_random_Seed;
+    vx_random_Seed = seed;
+    for (int i = 0; i < n; ++i) vx_random_Rnd();
+    uint32_t state = vx_random_Seed;
+    vx_random_Seed = saved;
+    return state;
+}
+
 // Each test in its own working folder (the state file is written there) with a fresh game.
 class GameTest : public TempDirTest {
   protected:

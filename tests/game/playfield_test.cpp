@@ -6,17 +6,8 @@
 
 namespace {
 
+using gametest::After;
 using gametest::GameTest;
-
-// The generator's state after n further draws from `seed`, counted with the generator itself.
-uint32_t After(uint32_t seed, int n) {
-    uint32_t saved = vx_random_Seed;
-    vx_random_Seed = seed;
-    for (int i = 0; i < n; ++i) vx_random_Rnd();
-    uint32_t state = vx_random_Seed;
-    vx_random_Seed = saved;
-    return state;
-}
 
 int Cell(int col, int row) { return (row * GridCols + col) * CellFloats; }
 
