@@ -191,6 +191,10 @@ class VxGlfwGame : public VxGame {
 
 // Framework key code of a GLFW key, 0 for keys the framework does not know.
 int TransKey(int glfwKey);
+// Framework key code of a GLFW key given what it prints in the player's layout (GLFW's key name,
+// null for none): keys of the main block follow their printed character, so the key labelled Z is
+// Z on a German or French keyboard; the rest keep their position.
+int LayoutKey(int glfwKey, const char* printed);
 // The character a navigation or editing key types, 0 for none.
 int KeyToChar(int key);
 

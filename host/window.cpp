@@ -100,6 +100,32 @@ int TransKey(int glfwKey) {
     }
 }
 
+namespace {
+
+// Keys that print a character; the keypad prints digits too but keeps its own codes.
+bool InMainBlock(int glfwKey) { return glfwKey >= GLFW_KEY_SPACE && glfwKey <= GLFW_KEY_GRAVE_ACCENT; }
+
+// The code of a printed character, 0 when the framework has none for it. GLFW's codes for the
+// printable keys are their unshifted ASCII characters, so the key table answers for characters too.
+int PrintedKeyCode(const char* printed) {
+    if (!printed || !printed[0] || printed[1]) return 0; // one ASCII byte; UTF-8 letters have no code
+    char c = printed[0];
+    if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+    return TransKey(c);
+}
+
+// The key's code in the current layout; GLFW knows the scancode of every named key itself.
+int CurrentLayoutKey(int glfwKey, int scancode) {
+    return LayoutKey(glfwKey, InMainBlock(glfwKey) ? glfwGetKeyName(glfwKey, scancode) : nullptr);
+}
+
+} // namespace
+
+int LayoutKey(int glfwKey, const char* printed) {
+    if (int code = InMainBlock(glfwKey) ? PrintedKeyCode(printed) : 0) return code;
+    return TransKey(glfwKey);
+}
+
 int KeyToChar(int key) {
     switch (key) {
     case 8:
@@ -181,7 +207,7 @@ void VxGlfwGame::ReleaseHeldKeys() {
     std::bitset<512> held = heldKeys;
     heldKeys.reset();
     for (int key = 0; key < int(held.size()); ++key) {
-        if (held[std::size_t(key)]) KeyEvent(KeyUp, TransKey(key));
+        if (held[std::size_t(key)]) KeyEvent(KeyUp, CurrentLayoutKey(key, 0));
     }
 }
 
@@ -274,7 +300,7 @@ Array<VxDisplayMode*> VxGlfwGame::GetDisplayModes() {
 }
 
 void VxGlfwGame::OnKey(GLFWwindow* w, int key, int scancode, int action, int mods) {
-    int code = TransKey(key);
+    int code = CurrentLayoutKey(key, scancode);
     if (code == 0) return;
     VxGlfwGame* host = hostOf(w);
     if (action == GLFW_RELEASE) {

@@ -73,6 +73,42 @@ TEST(TransKey, MapsGlfwKeysToFrameworkCodes) {
     for (auto [key, code] : cases) EXPECT_EQ(TransKey(key), code) << "GLFW key " << key;
 }
 
+// What GLFW names keys in other layouts: German swaps Y and Z, French has AZERTY letters and
+// symbols over its digits.
+TEST(LayoutKey, KeysFollowWhatTheyPrintElseTheirPosition) {
+    struct Case {
+        int key;
+        const char* printed;
+        int code;
+    };
+    const Case cases[] = {
+        {GLFW_KEY_Z, "y", 89},
+        {GLFW_KEY_Y, "z", 90},
+        {GLFW_KEY_Q, "a", 65},
+        {GLFW_KEY_SEMICOLON, "m", 77},
+        {GLFW_KEY_M, ",", 188},
+        {GLFW_KEY_SLASH, "-", 189},
+        {GLFW_KEY_A, "A", 65},
+        {GLFW_KEY_A, "a", 65},
+        {GLFW_KEY_5, "5", 53},
+        // No code for what they print: the position's code.
+        {GLFW_KEY_1, "&", 49},
+        {GLFW_KEY_3, "\"", 51},
+        {GLFW_KEY_SEMICOLON, "\xc3\xb6", 186},
+        {GLFW_KEY_MINUS, "\xc3\x9f", 189},
+        {GLFW_KEY_GRAVE_ACCENT, nullptr, 192},
+        {GLFW_KEY_E, "", 69},
+        {GLFW_KEY_WORLD_1, "<", 0},
+        // Keys outside the main block keep their codes whatever they print.
+        {GLFW_KEY_KP_1, "1", 97},
+        {GLFW_KEY_UP, "x", 38},
+        {GLFW_KEY_UNKNOWN, "a", 0},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(LayoutKey(c.key, c.printed), c.code)
+            << "GLFW key " << c.key << " printing " << (c.printed ? c.printed : "nothing");
+}
+
 TEST(KeyToChar, EditingAndNavigationKeysType) {
     const std::pair<int, int> cases[] = {{8, 8},        {9, 9},        {13, 13},      {27, 27},
                                          {33, 0x10021}, {36, 0x10024}, {38, 0x10026}, {40, 0x10028},
