@@ -3,9 +3,13 @@
 
 #include "runtime/object.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -28,6 +32,87 @@ void printObject(const char* line) {
     if (std::sscanf(line + 1, "%p", &address) != 1) address = nullptr;
     Object* object = address ? liveObjectAt(address) : nullptr;
     dbg_print(object ? object->debug() : String());
+}
+
+// Output and input for the stop use write and read alone: a fault handler may call nothing else,
+// since the fault may have struck inside malloc or stdio.
+void writeAll(int fd, const char* bytes, std::size_t length) {
+    while (length > 0) {
+        ssize_t n = write(fd, bytes, length);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return;
+        bytes += n;
+        length -= std::size_t(n);
+    }
+}
+
+void writeText(int fd, const char* text) { writeAll(fd, text, std::strlen(text)); }
+
+// One command line of up to 255 characters with its newline; its length without the newline, or -1
+// when standard input ends first or the line does not end.
+int readCommand(char (&line)[256]) {
+    for (int length = 0; length < 255;) {
+        ssize_t n = read(0, line + length, 1);
+        if (n < 0 && errno == EINTR) continue;
+        if (n != 1) return -1;
+        if (line[length] == '\n') {
+            line[length] = 0;
+            return length;
+        }
+        ++length;
+    }
+    return -1;
+}
+
+// A faulting program must not run its exit handlers: they would touch what the fault broke.
+[[noreturn]] void endProcess(bool inFault, int status) {
+    if (inFault) _exit(status);
+    std::exit(status);
+}
+
+// Obeys the debugger's command lines until one says to go on. In a fault handler only read, write
+// and _exit are used, so objects are not inspected: an empty line answers.
+void stopForDebugger(bool inFault) {
+    if (!inFault) std::fflush(nullptr);
+    writeText(2, "{{~~~~}}\n\n");
+    char line[256];
+    for (;;) {
+        int length = readCommand(line);
+        // No debugger attached: stdin at its end or a line that does not end.
+        if (length < 0) endProcess(inFault, -1);
+        switch (line[0]) {
+        case '?':
+            break;
+        case '@':
+            if (inFault)
+                writeText(2, "\n");
+            else
+                printObject(line);
+            break;
+        case 'r':
+        case 's':
+        case 'e':
+        case 'l':
+            return;
+        case 'q':
+            endProcess(inFault, 0);
+        default:
+            writeText(1, "????? ");
+            writeAll(1, line, std::size_t(length));
+            writeText(1, " ?????\n");
+            endProcess(inFault, -1);
+        }
+    }
+}
+
+// The runtime error of a fault, reported again after every command that would go on.
+[[noreturn]] void reportFault(const char* message) {
+    for (;;) {
+        writeText(1, "Cobalt Runtime Error : ");
+        writeText(1, message);
+        writeText(1, "\n\n"); // and the stack trace, which is always empty
+        stopForDebugger(true);
+    }
 }
 
 } // namespace
@@ -62,36 +147,7 @@ void dbg_error(const char* message) {
 // Nothing sets a debug location in this program, so the trace is always empty.
 String dbg_stacktrace() { return String(); }
 
-void dbg_stop() {
-    std::fputs("{{~~~~}}\n\n", stderr);
-    std::fflush(stderr);
-    char line[256];
-    for (;;) {
-        // No debugger attached: stdin at its end or a line that does not end.
-        if (!std::fgets(line, sizeof line, stdin)) std::exit(-1);
-        std::string text(line);
-        if (text.empty() || text.back() != '\n') std::exit(-1);
-        switch (line[0]) {
-        case '?':
-            break;
-        case '@':
-            printObject(line);
-            break;
-        case 'r':
-        case 's':
-        case 'e':
-        case 'l':
-            return;
-        case 'q':
-            std::exit(0);
-        default:
-            text.pop_back();
-            std::printf("????? %s ?????\n", text.c_str());
-            std::fflush(stdout);
-            std::exit(-1);
-        }
-    }
-}
+void dbg_stop() { stopForDebugger(false); }
 
 void dbg_print(const String& text) {
     static std::vector<char> buffer;
@@ -106,12 +162,27 @@ void dbg_print(const String& text) {
 void sighandler(int signal) {
     switch (signal) {
     case SIGFPE:
-        dbg_error("Floating point exception");
+        reportFault("Floating point exception");
     case SIGSEGV:
-        dbg_error("Memory access violation");
+        reportFault("Memory access violation");
     case SIGILL:
-        dbg_error("Illegal instruction");
+        reportFault("Illegal instruction");
     default:
-        dbg_error("Unknown signal");
+        reportFault("Unknown signal");
     }
+}
+
+void vxInstallFaultHandlers() {
+    // A stack overflow leaves no stack to report it on.
+    static char alternateStack[64 * 1024];
+    stack_t stack{};
+    stack.ss_sp = alternateStack;
+    stack.ss_size = sizeof alternateStack;
+    sigaltstack(&stack, nullptr);
+    struct sigaction action {};
+    action.sa_handler = sighandler;
+    sigemptyset(&action.sa_mask);
+    // A fault inside the handler takes the default action instead of entering it again.
+    action.sa_flags = SA_ONSTACK | SA_RESETHAND;
+    for (int signal : {SIGSEGV, SIGILL, SIGFPE}) sigaction(signal, &action, nullptr);
 }

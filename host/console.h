@@ -15,5 +15,8 @@ void dbg_stop();
 String dbg_stacktrace();
 void dbg_print(const String& text);
 
-// The fault handler for SIGSEGV, SIGILL and SIGFPE: a runtime error naming the fault.
+// The fault handler for SIGSEGV, SIGILL and SIGFPE: a runtime error naming the fault, reported and
+// handled with async-signal-safe calls only.
 [[noreturn]] void sighandler(int signal);
+// Installs sighandler for the three faults, on a stack of its own.
+void vxInstallFaultHandlers();

@@ -8,16 +8,9 @@
 #include <GLFW/glfw3.h>
 
 #include <clocale>
-#include <csignal>
 #include <cstdlib>
 
 namespace {
-
-void installFaultHandlers() {
-    std::signal(SIGSEGV, sighandler);
-    std::signal(SIGILL, sighandler);
-    std::signal(SIGFPE, sighandler);
-}
 
 void setTextLocale() {
     if (!std::setlocale(LC_CTYPE, "en_US.UTF-8")) std::setlocale(LC_CTYPE, "");
@@ -36,7 +29,7 @@ int VxCobaltGame::Main(int argc, char** argv) {
     VxGame::argc = argc;
     VxGame::argv = argv;
 
-    installFaultHandlers();
+    vxInstallFaultHandlers();
     setTextLocale();
     gc_init1();
     try {

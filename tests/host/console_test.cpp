@@ -5,9 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <atomic>
+#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -114,6 +119,58 @@ TEST(Console, FaultsBecomeRuntimeErrors) {
         EXPECT_EQ(r.status, 255) << c.message;
         EXPECT_EQ(r.out, "Cobalt Runtime Error : " + std::string(c.message) + "\n\n");
     }
+}
+
+// Deep enough to overflow any stack; the depth check keeps the compiler from seeing endless
+// recursion, and the frame read after the call keeps every frame alive.
+int Recurse(int depth) {
+    volatile char frame[1024];
+    frame[0] = char(depth);
+    int below = depth == 0 ? 0 : Recurse(depth - 1);
+    return below + frame[0];
+}
+
+// Faults where the handler has nothing to stand on: no stack left, or stdio locked for good by
+// another thread (as malloc's lock would be after a fault inside malloc). The alarm turns a hang
+// into a failure.
+TEST(Console, FaultsAreReportedWithoutStackOrStdio) {
+    const std::function<void()> faults[] = {
+        [] { std::exit(Recurse(INT_MAX)); },
+        [] {
+            std::atomic<bool> locked = false;
+            std::thread([&] {
+                flockfile(stdout);
+                locked = true;
+                pause();
+            }).detach();
+            while (!locked) std::this_thread::yield();
+            std::raise(SIGSEGV);
+        },
+    };
+    for (const auto& fault : faults) {
+        ChildResult r = RunInChild([&] {
+            alarm(20);
+            vxInstallFaultHandlers();
+            fault();
+        });
+        EXPECT_EQ(r.status, 255);
+        EXPECT_EQ(r.out, "Cobalt Runtime Error : Memory access violation\n\n");
+        EXPECT_EQ(r.err, kStop);
+    }
+}
+
+// The fault's stop speaks the debugger's protocol too, but cannot risk inspecting objects.
+TEST(Console, FaultStopObeysTheDebugger) {
+    ChildResult r = RunInChild(
+        [] {
+            vxInstallFaultHandlers();
+            std::raise(SIGFPE);
+        },
+        "?\nr\n@0x1234\nq\n");
+    EXPECT_EQ(r.status, 0);
+    const std::string report = "Cobalt Runtime Error : Floating point exception\n\n";
+    EXPECT_EQ(r.out, report + report);
+    EXPECT_EQ(r.err, kStop + kStop + "\n");
 }
 
 } // namespace
