@@ -114,9 +114,13 @@ const ActionRow* ActionRowOf(int action) {
     return FindRow(StandardRows, action);
 }
 
+// A key pressed and released between two updates is still a press: it counts during the next update,
+// so a tap shorter than a frame is not lost.
+bool KeyDownOrTapped(int key) { return vx_input_KeyDown(key) || vx_input_KeyHit(key) > 0; }
+
 bool AnyKeyDown(const ActionRow& row) {
     for (int key : row.keys)
-        if (key != 0 && vx_input_KeyDown(key)) return true;
+        if (key != 0 && KeyDownOrTapped(key)) return true;
     return false;
 }
 

@@ -14,7 +14,7 @@ using gametest::PressKey;
 using gametest::ReleaseKey;
 using gametest::Update;
 
-constexpr int kSpace = 32, kEscape = 27, kLeftOf1 = 192, kRight = 39, kW = 87;
+constexpr int kSpace = 32, kEnter = 13, kEscape = 27, kLeftOf1 = 192, kRight = 39, kW = 87;
 int PadKey(int pad, int button) { return 256 + 32 * pad + button; }
 
 void TypeChar(int c) { Host()->KeyEvent(KeyChar, c); }
@@ -80,6 +80,7 @@ TEST_F(Controls, KeysAndPadButtonsAnswerForTheirActionsAndPlayers) {
         PressKey(c.key);
         EXPECT_EQ(app->p_PlayKey(c.action, 0, c.player), c.expected);
         ReleaseKey(c.key);
+        gametest::EndUpdate(); // an update has seen the press
         EXPECT_EQ(app->p_PlayKey(c.action, 0, c.player), 0);
     }
     isOuya = 0;
@@ -87,8 +88,20 @@ TEST_F(Controls, KeysAndPadButtonsAnswerForTheirActionsAndPlayers) {
     EXPECT_EQ(app->p_PlayKeyAll(10, 1), 4) << "the key counts once for each of the four players";
     PressKey(PadKey(3, 0));
     EXPECT_EQ(app->p_PlayKeyAll(10, 1), 4);
+    gametest::EndUpdate();
     ReleaseKey(kSpace);
     EXPECT_EQ(app->p_PlayKeyAll(10, 1), 1);
+}
+
+// Real key presses can be shorter than a frame (and generated ones always are): press and release
+// arrive between two updates, yet the press must act during the next one.
+TEST_F(Controls, AKeyTappedBetweenUpdatesActsForOneUpdate) {
+    FinishLoading();
+    PressKey(kEnter);
+    ReleaseKey(kEnter);
+    Update();
+    EXPECT_NE(app->m_Screen, 1) << "the tap confirmed the dial: a round is starting";
+    EXPECT_EQ(app->p_PlayKeyAll(10, 0), 0) << "and counts no longer";
 }
 
 TEST_F(Controls, VirtualSlotsCountForEveryPlayerAndTheConsoleMenuSlotKeepsItsValue) {
@@ -167,21 +180,26 @@ TEST_F(Controls, ICadeLettersHoldTheirSlotUntilTheirReleaseLetter) {
     EXPECT_EQ(app->p_PlayKey(0, 0, 0), 1) << "W counts again";
 }
 
+void SteerOneUpdate(c_MyApp* app) {
+    app->p_AnalogueControl();
+    gametest::EndUpdate();
+}
+
 TEST_F(Controls, HeldKeysRampTheSteeringUpAndLetItFallBack) {
     PressKey(kRight);
     for (int update = 1; update <= 7; ++update) {
-        app->p_AnalogueControl();
+        SteerOneUpdate(app);
         EXPECT_NEAR(app->m_AnalogX, update < 7 ? 0.15f * float(update) : 1.0f, 1e-5f);
     }
-    app->p_AnalogueControl();
+    SteerOneUpdate(app);
     EXPECT_EQ(app->m_AnalogX, 1.0f) << "clamped";
     ReleaseKey(kRight);
     for (float expected : {0.8f, 0.6f, 0.4f, 0.2f}) {
-        app->p_AnalogueControl();
+        SteerOneUpdate(app);
         EXPECT_NEAR(app->m_AnalogX, expected, 1e-5f);
     }
-    app->p_AnalogueControl();
-    app->p_AnalogueControl();
+    SteerOneUpdate(app);
+    SteerOneUpdate(app);
     EXPECT_EQ(app->m_KeyRampX, 0.0f) << "the ramp stops at 0";
     EXPECT_EQ(app->m_AnalogX, 0.0f);
     EXPECT_EQ(app->m_AnalogY, 0.0f);

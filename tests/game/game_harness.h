@@ -111,6 +111,9 @@ inline void FinishLoading() {
 }
 
 inline void PressKey(int code) { Host()->KeyEvent(VxEvent::KeyDown, code); }
+// What ends every update: the input device forgets the keys pressed since the last one. Tests that
+// run one routine of an update call it after the routine.
+inline void EndUpdate() { vx_input_device->p_EndUpdate(); }
 inline void ReleaseKey(int code) { Host()->KeyEvent(VxEvent::KeyUp, code); }
 // A key held for one update, then released.
 inline void Tap(int code) {

@@ -479,6 +479,10 @@ class Pause : public gametest::GameTest {
         GameTest::SetUp();
         Begin();
     }
+    void PauseStep() {
+        app->p_PauseMenu();
+        gametest::EndUpdate();
+    }
     // A fresh round's pause screen, slid fully in.
     void Begin() {
         app = gametest::FreshApp();
@@ -487,7 +491,7 @@ class Pause : public gametest::GameTest {
         app->m_Paused = 1;
         app->m_PauseSel = 1;
         app->m_PauseY = 0;
-        for (int i = 0; i < 12; ++i) app->p_PauseMenu();
+        for (int i = 0; i < 12; ++i) PauseStep();
     }
 };
 
@@ -514,7 +518,7 @@ TEST_F(Pause, ResumeAndQuitByKeysAndByPointer) {
         Begin();
         if (c.key == kDown) {
             PressKey(kDown);
-            app->p_PauseMenu();
+            PauseStep();
             ReleaseKey(kDown);
             LetGo(app);
             EXPECT_EQ(app->m_PauseAnim, 1);
@@ -524,7 +528,7 @@ TEST_F(Pause, ResumeAndQuitByKeysAndByPointer) {
         } else {
             HoldPointer(app, jscrw / 2 + 60, float(app->m_PauseY + 70 + 40 * c.button));
         }
-        app->p_PauseMenu();
+        PauseStep();
         ReleaseKey(c.key == kDown ? kEnter : c.key);
         EXPECT_EQ(app->m_PauseSel, -1);
         EXPECT_EQ(app->m_RoundOver, c.quits ? 1 : 0);
@@ -535,7 +539,7 @@ TEST_F(Pause, ResumeAndQuitByKeysAndByPointer) {
         } else {
             int updates = 0;
             while (app->m_Paused == 1 && updates < 50) {
-                app->p_PauseMenu();
+                PauseStep();
                 ++updates;
             }
             EXPECT_EQ(updates, 12) << "slides out by 24 an update, then play resumes";
@@ -548,10 +552,10 @@ TEST_F(Pause, TheOverscanSliderKeepsWithin1And96) {
     EXPECT_EQ(app->m_Setting[14], 1);
     auto tap = [&](int key) {
         PressKey(key);
-        app->p_PauseMenu();
-        app->p_PauseMenu();
+        PauseStep();
+        PauseStep();
         ReleaseKey(key);
-        app->p_PauseMenu();
+        PauseStep();
     };
     for (int expected : {17, 33, 49, 65, 81, 96, 96}) {
         tap('O');
@@ -563,31 +567,31 @@ TEST_F(Pause, TheOverscanSliderKeepsWithin1And96) {
     EXPECT_EQ(overscan, 1.0f);
 
     HoldPointer(app, jscrw / 2, float(app->m_PauseY - 150));
-    app->p_PauseMenu();
+    PauseStep();
     EXPECT_EQ(app->m_Setting[14], 96) << "a click on the bar jumps to the far end";
-    app->p_PauseMenu();
+    PauseStep();
     EXPECT_EQ(app->m_Setting[14], 96) << "once per click";
     LetGo(app);
-    app->p_PauseMenu();
+    PauseStep();
     HoldPointer(app, jscrw / 2, float(app->m_PauseY - 150));
-    app->p_PauseMenu();
+    PauseStep();
     EXPECT_EQ(app->m_Setting[14], 1);
 }
 
 TEST_F(Pause, TheIdleToyTakesRadiusAndSpeedWithinLimits) {
     PressKey(kUp);
     PressKey(kRight);
-    for (int i = 0; i < 5; ++i) app->p_PauseMenu();
+    for (int i = 0; i < 5; ++i) PauseStep();
     EXPECT_EQ(app->m_ToyR, 5.0f);
     EXPECT_EQ(app->m_ToyV, 1.25f);
-    for (int i = 0; i < 600; ++i) app->p_PauseMenu();
+    for (int i = 0; i < 600; ++i) PauseStep();
     EXPECT_FLOAT_EQ(app->m_ToyR, 0.45f * 480);
     EXPECT_EQ(app->m_ToyV, 128.0f);
     ReleaseKey(kUp);
     ReleaseKey(kRight);
     PressKey(kDown);
     PressKey(kLeft);
-    for (int i = 0; i < 600; ++i) app->p_PauseMenu();
+    for (int i = 0; i < 600; ++i) PauseStep();
     EXPECT_EQ(app->m_ToyR, 0.0f);
     EXPECT_EQ(app->m_ToyV, 0.0f);
 }
@@ -601,6 +605,10 @@ class Options : public gametest::GameTest {
         FinishLoading();
         Open();
     }
+    void Box() {
+        app->p_OptionBox();
+        gametest::EndUpdate();
+    }
     void Open() {
         app->m_OptionOpen = 1;
         app->m_OptionSlide = 30;
@@ -609,12 +617,12 @@ class Options : public gametest::GameTest {
     // Selects item `item` and confirms it with a fresh press; the box's text afterwards.
     std::string Confirm(int item) {
         app->m_OptSel = item;
-        app->p_OptionBox();
+        Box();
         PressKey(kEnter);
-        app->p_OptionBox();
+        Box();
         ReleaseKey(kEnter);
         app->m_DrawN = 0;
-        app->p_OptionBox();
+        Box();
         return Glyphs();
     }
 };
@@ -638,7 +646,7 @@ TEST_F(Options, EachItemTogglesItsSettingAndText) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.after);
         app->m_DrawN = 0;
-        app->p_OptionBox();
+        Box();
         EXPECT_NE(Glyphs().find(c.before), std::string::npos) << Glyphs();
         std::string after = Confirm(c.item);
         EXPECT_NE(after.find(c.after), std::string::npos) << after;
@@ -686,20 +694,20 @@ TEST_F(Options, KeysMoveTheSelectionAndEveryChoiceNeedsAFreshPress) {
     } moves[] = {{kUp, 0}, {kDown, 1}, {kDown, 2}, {kUp, 1}};
     for (auto [key, selected] : moves) {
         PressKey(key);
-        app->p_OptionBox();
-        app->p_OptionBox();
+        Box();
+        Box();
         ReleaseKey(key);
-        app->p_OptionBox();
+        Box();
         EXPECT_EQ(app->m_OptSel, selected);
     }
     app->m_OptSel = 4;
     PressKey(kEnter);
-    for (int i = 0; i < 5; ++i) app->p_OptionBox();
+    for (int i = 0; i < 5; ++i) Box();
     EXPECT_EQ(app->m_Setting[15], 1) << "held, the select key confirms once";
     ReleaseKey(kEnter);
-    app->p_OptionBox();
+    Box();
     PressKey(kEnter);
-    app->p_OptionBox();
+    Box();
     EXPECT_EQ(app->m_Setting[15], 0);
 }
 
@@ -710,14 +718,14 @@ TEST_F(Options, ClosingByBackKeyOrCogSavesTheSettings) {
         Open();
         Confirm(4);
         if (byCog) {
-            app->p_OptionBox();
+            Box();
             Spot cog = ImageAt(95, 10);
             HoldPointer(app, cog.x, cog.y);
-            app->p_OptionBox();
+            Box();
             LetGo(app);
         } else {
             PressKey(kEscape);
-            app->p_OptionBox();
+            Box();
             ReleaseKey(kEscape);
         }
         EXPECT_EQ(app->m_OptionOpen, 0);
@@ -732,7 +740,7 @@ TEST_F(Options, ClosingByBackKeyOrCogSavesTheSettings) {
 TEST_F(Options, TheConsoleBoxHasOverscanAndQuitButNoICade) {
     isOuya = 1;
     app->m_DrawN = 0;
-    app->p_OptionBox();
+    Box();
     std::string text = Glyphs();
     EXPECT_EQ(text.find("iCade"), std::string::npos);
     EXPECT_NE(text.find("#<Overscan>#"), std::string::npos) << text;
@@ -742,7 +750,7 @@ TEST_F(Options, TheConsoleBoxHasOverscanAndQuitButNoICade) {
         << text;
     app->m_Paused = 1;
     app->m_DrawN = 0;
-    app->p_OptionBox();
+    Box();
     EXPECT_EQ(Glyphs().find("Quit"), std::string::npos) << "no quitting from inside a pause";
 }
 
