@@ -114,10 +114,6 @@ const ActionRow* ActionRowOf(int action) {
     return FindRow(StandardRows, action);
 }
 
-// A key pressed and released between two updates is still a press: it counts during the next update,
-// so a tap shorter than a frame is not lost.
-bool KeyDownOrTapped(int key) { return vx_input_KeyDown(key) || vx_input_KeyHit(key) > 0; }
-
 bool AnyKeyDown(const ActionRow& row) {
     for (int key : row.keys)
         if (key != 0 && KeyDownOrTapped(key)) return true;
@@ -203,6 +199,8 @@ constexpr int IconSlot = 97;
 constexpr int PadSlot = 94;
 
 } // namespace
+
+bool KeyDownOrTapped(int code) { return vx_input_KeyDown(code) || vx_input_KeyHit(code) > 0; }
 
 int c_MyApp::p_PlayKey(int action, int allowStick, int player) {
     if (player < -1) return 0;

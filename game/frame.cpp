@@ -304,7 +304,7 @@ int c_MyApp::p_MapPointer() {
     m_MouseOldY = m_MouseY;
     m_MouseX = ToVirtual(vx_input_MouseX(), overscan, m_ScaleX);
     m_MouseY = ToVirtual(vx_input_MouseY(), oy, m_ScaleY);
-    const bool down = vx_input_MouseDown(0);
+    const bool down = KeyDownOrTapped(PointerButtonKey);
     // A fresh press has no drag.
     if (down && m_MouseWasDown == 0) {
         m_MouseOldX = m_MouseX;
@@ -315,7 +315,7 @@ int c_MyApp::p_MapPointer() {
     for (int i = 0; i < m_TouchDown.Length(); ++i) {
         m_TouchDown[i] = 0;
         m_TouchX[i] = m_TouchY[i] = Omitted;
-        if (isOuya == 1 || !vx_input_TouchDown(i)) continue;
+        if (isOuya == 1 || !KeyDownOrTapped(vx_input_firstTouchKey + i)) continue;
         m_TouchDown[i] = 1;
         m_TouchX[i] = ToVirtual(vx_input_TouchX(i), overscan, m_ScaleX);
         m_TouchY[i] = ToVirtual(vx_input_TouchY(i), oy, m_ScaleY);

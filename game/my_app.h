@@ -32,6 +32,12 @@ inline int TruncInt(double v) {
 }
 inline int FloorInt(double v) { return TruncInt(std::floor(v)); }
 
+// Whether the input device's key code (a key, a pointer button, a touch) is down, or was pressed and
+// released since the last update: a press shorter than a frame still counts, for one update.
+bool KeyDownOrTapped(int code);
+// The input device's key code of the left pointer button.
+inline constexpr int PointerButtonKey = 1;
+
 // Draw-list command codes (index 0 of a command; an image command holds its slot instead).
 enum DrawCode {
     DrawRect = -3717,

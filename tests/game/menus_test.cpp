@@ -255,17 +255,25 @@ TEST_F(Menu, ConfirmingActsOnTheFocus) {
     }
 }
 
+// A click can be shorter than a frame: released before the update, it still counts.
 TEST_F(Menu, TheStartButtonStartsARoundInPointerStyle) {
-    Updates(40); // the menu has slid in
-    Render();
-    app->m_Focus = 0;
-    Host()->MouseEvent(MouseMove, 0, jscrw - 70, jscrh - 48);
-    Host()->MouseEvent(MouseDown, 0, jscrw - 70, jscrh - 48);
-    Update();
-    EXPECT_EQ(app->m_Screen, 11);
-    EXPECT_EQ(app->m_Focus, 1);
-    EXPECT_EQ(app->m_ControlStyle, 2);
-    EXPECT_EQ(app->m_Difficulty, 2);
+    for (bool releasedBeforeTheUpdate : {false, true}) {
+        SCOPED_TRACE(releasedBeforeTheUpdate ? "quick click" : "held");
+        app = gametest::FreshApp();
+        FinishLoading();
+        Updates(40); // the menu has slid in
+        Render();
+        app->m_Focus = 0;
+        Host()->MouseEvent(MouseMove, 0, jscrw - 70, jscrh - 48);
+        Host()->MouseEvent(MouseDown, 0, jscrw - 70, jscrh - 48);
+        if (releasedBeforeTheUpdate) Host()->MouseEvent(MouseUp, 0, jscrw - 70, jscrh - 48);
+        Update();
+        EXPECT_EQ(app->m_Screen, 11);
+        EXPECT_EQ(app->m_Focus, 1);
+        EXPECT_EQ(app->m_ControlStyle, 2);
+        EXPECT_EQ(app->m_Difficulty, 2);
+        Host()->MouseEvent(MouseUp, 0, jscrw - 70, jscrh - 48);
+    }
 }
 
 TEST_F(Menu, TheSidePanelOpensOverTheScreenWithCreditsAndStatsAndCloses) {
