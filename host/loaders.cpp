@@ -54,6 +54,19 @@ unsigned char* readAll(std::FILE* file, std::size_t* total) {
 // decode to: a few hostile header bytes must not make the loader allocate and fill gigabytes.
 constexpr int maxImageSide = 16384;
 constexpr long long maxImageBytes = 1LL << 28;
+// Nor may a header claim far more pixels than its file could code: deflate, the densest coding of
+// the formats in use, expands at most 1032 to 1. Small pictures pass whatever their file.
+constexpr long long maxExpansion = 4096;
+constexpr long long alwaysAllowedBytes = 1LL << 20;
+
+// The bytes from the read position to the end (the position is restored), or -1 if unknown.
+long long bytesLeft(std::FILE* file) {
+    long start = std::ftell(file);
+    if (start < 0 || std::fseek(file, 0, SEEK_END) != 0) return -1;
+    long end = std::ftell(file);
+    if (std::fseek(file, start, SEEK_SET) != 0 || end < start) return -1;
+    return end - start;
+}
 
 // Reads only the image's header (the read position is restored).
 bool fitsTexture(std::FILE* file) {
@@ -62,7 +75,9 @@ bool fitsTexture(std::FILE* file) {
     // stb_image hands back a picture of no pixels for some headers, which no texture can hold.
     if (width <= 0 || height <= 0) return false;
     if (width > maxImageSide || height > maxImageSide) return false;
-    return 1LL * width * height * depth <= maxImageBytes;
+    long long bytes = 1LL * width * height * depth;
+    if (bytes > maxImageBytes) return false;
+    return bytes <= alwaysAllowedBytes || bytes <= maxExpansion * bytesLeft(file);
 }
 
 } // namespace

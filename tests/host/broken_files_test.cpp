@@ -85,9 +85,10 @@ std::string Wav(int frames) {
     return out;
 }
 
-std::string Png(int width, int height) {
+// A patterned picture, or a flat black one, which deflate packs about as tightly as it can.
+std::string Png(int width, int height, bool flat = false) {
     std::string pixels(std::size_t(width) * std::size_t(height) * 3, '\0');
-    for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = char(i * 7919 % 251);
+    for (std::size_t i = 0; i < pixels.size() && !flat; ++i) pixels[i] = char(i * 7919 % 251);
     std::string out;
     stbi_write_png_to_func(
         [](void* context, void* data, int n) {
@@ -161,6 +162,18 @@ TEST_F(BrokenFile, ImageWiderThanAnyTextureIsRefused) {
     FailingHost host;
     EXPECT_FALSE(Loads(host, "wide.png"));
     EXPECT_TRUE(Loads(host, "widest.png"));
+}
+
+// An uncompressed TGA header alone (the loader goes by content, not by name): stb_image would read
+// the missing 192 MiB of pixels as black.
+TEST_F(BrokenFile, ImageFarLargerThanItsFileCouldHoldIsRefused) {
+    const unsigned char tga[18] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x00, 0x20, 0x00, 0x20, 24, 0};
+    writeFile("claims.png", std::string(reinterpret_cast<const char*>(tga), sizeof tga));
+    writeFile("flat.png", Png(2048, 2048, true));
+    FailingHost host;
+    EXPECT_FALSE(Loads(host, "claims.png"));
+    EXPECT_TRUE(Loads(host, "flat.png"))
+        << "12 MiB of pixels packed into " << readFile("flat.png").size() << " bytes";
 }
 
 // A fuzzed file: a greyscale PNM header without a size, which stb_image reads as 0 x 0.
