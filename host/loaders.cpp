@@ -4,7 +4,9 @@
 #include "runtime/gc.h"
 
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <stb_image.h>
 
 String VxGame::LoadString(String path) {
@@ -68,6 +70,32 @@ long long bytesLeft(std::FILE* file) {
     return end - start;
 }
 
+// stb_image grows its buffer of compressed data by what each PNG chunk's header claims, before
+// reading the chunk, so a few bytes could make it allocate gigabytes. A PNG is decoded only when
+// its chunks lie within the file; other formats pass. The read position is restored.
+bool pngChunksWithinFile(std::FILE* file) {
+    static constexpr unsigned char signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    const long start = std::ftell(file);
+    long long left = bytesLeft(file);
+    unsigned char head[8];
+    bool within = true;
+    if (left >= 8 && std::fread(head, 1, 8, file) == 8 && std::memcmp(head, signature, 8) == 0) {
+        // Each chunk: a big-endian length, a type, the data, a checksum.
+        for (left -= 8; within && left > 0;) {
+            within = left >= 12 && std::fread(head, 1, 8, file) == 8;
+            if (!within) break;
+            const long long length =
+                static_cast<long long>(head[0]) << 24 | head[1] << 16 | head[2] << 8 | head[3];
+            left -= 8 + length + 4;
+            within = left >= 0;
+            if (std::memcmp(head + 4, "IEND", 4) == 0) break;
+            within = within && std::fseek(file, long(length + 4), SEEK_CUR) == 0;
+        }
+    }
+    std::fseek(file, start, SEEK_SET);
+    return within;
+}
+
 // Reads only the image's header (the read position is restored).
 bool fitsTexture(std::FILE* file) {
     int width = 0, height = 0, depth = 0;
@@ -101,7 +129,9 @@ unsigned char* VxGame::LoadImageData(String path, int* width, int* height, int* 
 unsigned char* VxGlfwGame::LoadImageData(String path, int* width, int* height, int* depth) {
     std::FILE* file = OpenFile(path, u"rb");
     if (!file) return nullptr;
-    unsigned char* pixels = fitsTexture(file) ? stbi_load_from_file(file, width, height, depth, 0) : nullptr;
+    unsigned char* pixels = fitsTexture(file) && pngChunksWithinFile(file)
+                                ? stbi_load_from_file(file, width, height, depth, 0)
+                                : nullptr;
     if (pixels && std::ferror(file)) {
         stbi_image_free(pixels);
         pixels = nullptr;

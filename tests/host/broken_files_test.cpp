@@ -1,6 +1,7 @@
 // Files that break: a read that fails part way through is a failed load, never a shorter success;
 // so is an Ogg stream that breaks off with a decoding error, or whose headers lie about their sizes.
 #include "host/game.h"
+#include "tests/support/largest_allocation.h"
 #include "tests/support/temp_dir.h"
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
@@ -174,6 +175,22 @@ TEST_F(BrokenFile, ImageFarLargerThanItsFileCouldHoldIsRefused) {
     EXPECT_FALSE(Loads(host, "claims.png"));
     EXPECT_TRUE(Loads(host, "flat.png"))
         << "12 MiB of pixels packed into " << readFile("flat.png").size() << " bytes";
+}
+
+// A fuzzed file: a chunk of a few bytes whose header claims 2 GiB, which stb_image would allocate
+// before finding the file too short.
+TEST_F(BrokenFile, PngChunkLongerThanTheFileIsRefusedWithoutAllocatingIt) {
+    std::string png = Png(4, 4);
+    std::size_t idat = png.find("IDAT");
+    ASSERT_NE(idat, std::string::npos);
+    png.replace(idat - 4, 4, "\x7f\xff\xff\xf0");
+    writeFile("claims.png", png);
+    writeFile("small.png", Png(4, 4));
+    FailingHost host;
+    bool loaded = true;
+    EXPECT_LT(LargestAllocationDuring([&] { loaded = Loads(host, "claims.png"); }), std::size_t(1) << 20);
+    EXPECT_FALSE(loaded);
+    EXPECT_TRUE(Loads(host, "small.png"));
 }
 
 // A fuzzed file: a greyscale PNM header without a size, which stb_image reads as 0 x 0.

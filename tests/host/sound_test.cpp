@@ -3,11 +3,11 @@
 #include "host/files.h"
 #include "host/game.h"
 #include "runtime/gc.h"
+#include "tests/support/largest_allocation.h"
 #include "tests/support/temp_dir.h"
 
 #include <vorbis/vorbisenc.h>
 
-#include <atomic>
 #include <climits>
 #include <cmath>
 #include <cstdint>
@@ -63,22 +63,6 @@ Sound load(const String& path) {
     s.samples.reset(game.LoadAudioData(path, &s.length, &s.channels, &s.format, &s.hertz));
     return s;
 }
-
-// The largest single allocation made while armed (AddressSanitizer builds only).
-std::atomic<bool> watching{false};
-std::atomic<std::size_t> largestAllocation{0};
-
-#ifdef __SANITIZE_ADDRESS__
-extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*)(const volatile void*, std::size_t),
-                                                         void (*)(const volatile void*));
-void onMalloc(const volatile void*, std::size_t size) {
-    if (watching && size > largestAllocation) largestAllocation = size;
-}
-void onFree(const volatile void*) {}
-const bool hooked = __sanitizer_install_malloc_and_free_hooks(onMalloc, onFree) != 0;
-#else
-const bool hooked = false;
-#endif
 
 } // namespace
 
@@ -152,14 +136,10 @@ TEST_F(WavTest, OversizeChunksAreRefusedWithoutAllocatingThem) {
     };
     for (const Case& c : cases) {
         writeFile(c.name, c.bytes);
-        largestAllocation = 0;
-        watching = true;
-        Sound s = load(String(c.name));
-        watching = false;
+        Sound s;
+        std::size_t largest = LargestAllocationDuring([&] { s = load(String(c.name)); });
         EXPECT_EQ(s.samples, nullptr) << c.name;
-        if (hooked) {
-            EXPECT_LT(largestAllocation.load(), std::size_t(1) << 20) << c.name;
-        }
+        EXPECT_LT(largest, std::size_t(1) << 20) << c.name;
     }
 }
 
