@@ -96,6 +96,32 @@ bool pngChunksWithinFile(std::FILE* file) {
     return within;
 }
 
+// Debian's stb_image reads the numbers of a PNM header into an int without a bound, which overflows
+// on a long run of digits. A PNM is decoded only when its width, height and maximum value have at
+// most 9 digits each (an image that size is refused later anyway); other formats pass. The header
+// is read the way stb_image reads it, and the read position is restored.
+bool pnmNumbersFit(std::FILE* file) {
+    auto isSpace = [](int c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+    const long start = std::ftell(file);
+    const int p = std::fgetc(file), t = std::fgetc(file);
+    bool fit = true;
+    if (p == 'P' && (t == '5' || t == '6')) {
+        int c = std::fgetc(file);
+        for (int number = 0; number < 3 && fit; ++number) {
+            for (;;) { // white space and comments
+                while (isSpace(c)) c = std::fgetc(file);
+                if (c != '#') break;
+                while (c != EOF && c != '\n' && c != '\r') c = std::fgetc(file);
+            }
+            int digits = 0;
+            for (; c >= '0' && c <= '9'; c = std::fgetc(file)) ++digits;
+            fit = digits <= 9;
+        }
+    }
+    std::fseek(file, start, SEEK_SET);
+    return fit;
+}
+
 // Reads only the image's header (the read position is restored).
 bool fitsTexture(std::FILE* file) {
     int width = 0, height = 0, depth = 0;
@@ -129,9 +155,9 @@ unsigned char* VxGame::LoadImageData(String path, int* width, int* height, int* 
 unsigned char* VxGlfwGame::LoadImageData(String path, int* width, int* height, int* depth) {
     std::FILE* file = OpenFile(path, u"rb");
     if (!file) return nullptr;
-    unsigned char* pixels = fitsTexture(file) && pngChunksWithinFile(file)
-                                ? stbi_load_from_file(file, width, height, depth, 0)
-                                : nullptr;
+    // The checks read headers only; stb_image's own header parser runs from the second on.
+    bool worthDecoding = pnmNumbersFit(file) && fitsTexture(file) && pngChunksWithinFile(file);
+    unsigned char* pixels = worthDecoding ? stbi_load_from_file(file, width, height, depth, 0) : nullptr;
     if (pixels && std::ferror(file)) {
         stbi_image_free(pixels);
         pixels = nullptr;

@@ -193,6 +193,15 @@ TEST_F(BrokenFile, PngChunkLongerThanTheFileIsRefusedWithoutAllocatingIt) {
     EXPECT_TRUE(Loads(host, "small.png"));
 }
 
+// A fuzzed file: a width of more digits than an int holds, which stb_image would overflow reading.
+TEST_F(BrokenFile, PnmNumberTooLongForAnIntIsRefused) {
+    writeFile("long.png", "P5 #\n 11111111111111 4\n255\n" + std::string(16, 'x'));
+    writeFile("grey.png", "P5 #\n 4 4\n255\n" + std::string(16, 'x'));
+    FailingHost host;
+    EXPECT_FALSE(Loads(host, "long.png"));
+    EXPECT_TRUE(Loads(host, "grey.png"));
+}
+
 // A fuzzed file: a greyscale PNM header without a size, which stb_image reads as 0 x 0.
 TEST_F(BrokenFile, ImageWithoutPixelsIsRefused) {
     writeFile("empty.png", "P5G\r\n");
