@@ -56,8 +56,8 @@ unsigned char* readAll(std::FILE* file, std::size_t* total) {
 // decode to: a few hostile header bytes must not make the loader allocate and fill gigabytes.
 constexpr int maxImageSide = 16384;
 constexpr long long maxImageBytes = 1LL << 28;
-// Nor may a header claim far more pixels than its file could code: deflate, the densest coding of
-// the formats in use, expands at most 1032 to 1. Small pictures pass whatever their file.
+// Nor may a header claim far more pixels than its file could code (stb_image allocates for them
+// before decoding): deflate expands at most 1032 to 1. Small pictures pass whatever their file.
 constexpr long long maxExpansion = 4096;
 constexpr long long alwaysAllowedBytes = 1LL << 20;
 
@@ -70,9 +70,9 @@ long long bytesLeft(std::FILE* file) {
     return end - start;
 }
 
-// stb_image grows its buffer of compressed data by what each PNG chunk's header claims, before
-// reading the chunk, so a few bytes could make it allocate gigabytes. A PNG is decoded only when
-// its chunks lie within the file; other formats pass. The read position is restored.
+// stb_image grows its buffer of compressed data by what each chunk's header claims, before reading
+// the chunk, so a few bytes could make it allocate gigabytes. A PNG is decoded only when its chunks
+// lie within the file. The read position is restored.
 bool pngChunksWithinFile(std::FILE* file) {
     static constexpr unsigned char signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     const long start = std::ftell(file);
@@ -96,37 +96,11 @@ bool pngChunksWithinFile(std::FILE* file) {
     return within;
 }
 
-// Debian's stb_image reads the numbers of a PNM header into an int without a bound, which overflows
-// on a long run of digits. A PNM is decoded only when its width, height and maximum value have at
-// most 9 digits each (an image that size is refused later anyway); other formats pass. The header
-// is read the way stb_image reads it, and the read position is restored.
-bool pnmNumbersFit(std::FILE* file) {
-    auto isSpace = [](int c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
-    const long start = std::ftell(file);
-    const int p = std::fgetc(file), t = std::fgetc(file);
-    bool fit = true;
-    if (p == 'P' && (t == '5' || t == '6')) {
-        int c = std::fgetc(file);
-        for (int number = 0; number < 3 && fit; ++number) {
-            for (;;) { // white space and comments
-                while (isSpace(c)) c = std::fgetc(file);
-                if (c != '#') break;
-                while (c != EOF && c != '\n' && c != '\r') c = std::fgetc(file);
-            }
-            int digits = 0;
-            for (; c >= '0' && c <= '9'; c = std::fgetc(file)) ++digits;
-            fit = digits <= 9;
-        }
-    }
-    std::fseek(file, start, SEEK_SET);
-    return fit;
-}
-
 // Reads only the image's header (the read position is restored).
 bool fitsTexture(std::FILE* file) {
     int width = 0, height = 0, depth = 0;
     if (!stbi_info_from_file(file, &width, &height, &depth)) return false;
-    // stb_image hands back a picture of no pixels for some headers, which no texture can hold.
+    // A picture of no pixels fits no texture.
     if (width <= 0 || height <= 0) return false;
     if (width > maxImageSide || height > maxImageSide) return false;
     long long bytes = 1LL * width * height * depth;
@@ -155,8 +129,8 @@ unsigned char* VxGame::LoadImageData(String path, int* width, int* height, int* 
 unsigned char* VxGlfwGame::LoadImageData(String path, int* width, int* height, int* depth) {
     std::FILE* file = OpenFile(path, u"rb");
     if (!file) return nullptr;
-    // The checks read headers only; stb_image's own header parser runs from the second on.
-    bool worthDecoding = pnmNumbersFit(file) && fitsTexture(file) && pngChunksWithinFile(file);
+    // Both checks read headers only.
+    bool worthDecoding = fitsTexture(file) && pngChunksWithinFile(file);
     unsigned char* pixels = worthDecoding ? stbi_load_from_file(file, width, height, depth, 0) : nullptr;
     if (pixels && std::ferror(file)) {
         stbi_image_free(pixels);
