@@ -6,7 +6,7 @@ packages=(
     g++ cmake ninja-build pkg-config python3
     libglfw3-dev libgl-dev libopenal-dev libstb-dev libvorbis-dev
     googletest libgtest-dev libbenchmark-dev
-    libx11-dev xvfb xauth x11-utils imagemagick xdotool
+    libx11-dev xvfb xauth x11-utils x11-xkb-utils imagemagick xdotool
     clang libclang-rt-14-dev libsdl2-dev
 )
 
