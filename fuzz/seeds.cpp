@@ -3,7 +3,7 @@
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb_image_write.h>
 
-#include <vorbis/vorbisenc.h>
+#include "tests/support/ogg_tone.h"
 
 #include <cmath>
 #include <cstdint>
@@ -55,53 +55,6 @@ Bytes Wav(int channels, int bits, int rate, int frames, bool extraChunk) {
     out += extra + "data";
     Put(out, uint32_t(samples.size()), 4);
     return out + samples;
-}
-
-// A short tone as Ogg Vorbis.
-Bytes Ogg(int channels, int rate, int frames) {
-    Bytes out;
-    vorbis_info info;
-    vorbis_info_init(&info);
-    if (vorbis_encode_init_vbr(&info, channels, rate, 0.1f) != 0) return out;
-    vorbis_comment comment;
-    vorbis_comment_init(&comment);
-    vorbis_dsp_state dsp;
-    vorbis_block block;
-    ogg_stream_state stream;
-    ogg_page page;
-    ogg_packet packet, commentPacket, codePacket;
-    auto writePage = [&] {
-        out.append(reinterpret_cast<const char*>(page.header), std::size_t(page.header_len));
-        out.append(reinterpret_cast<const char*>(page.body), std::size_t(page.body_len));
-    };
-    vorbis_analysis_init(&dsp, &info);
-    vorbis_block_init(&dsp, &block);
-    ogg_stream_init(&stream, 1);
-    vorbis_analysis_headerout(&dsp, &comment, &packet, &commentPacket, &codePacket);
-    ogg_stream_packetin(&stream, &packet);
-    ogg_stream_packetin(&stream, &commentPacket);
-    ogg_stream_packetin(&stream, &codePacket);
-    while (ogg_stream_flush(&stream, &page)) writePage();
-    float** input = vorbis_analysis_buffer(&dsp, frames);
-    for (int c = 0; c < channels; ++c)
-        for (int f = 0; f < frames; ++f) input[c][f] = float(0.5 * std::sin(f * 0.05 * (c + 1)));
-    vorbis_analysis_wrote(&dsp, frames);
-    vorbis_analysis_wrote(&dsp, 0);
-    while (vorbis_analysis_blockout(&dsp, &block) == 1) {
-        vorbis_analysis(&block, nullptr);
-        vorbis_bitrate_addblock(&block);
-        while (vorbis_bitrate_flushpacket(&dsp, &packet)) {
-            ogg_stream_packetin(&stream, &packet);
-            while (ogg_stream_pageout(&stream, &page)) writePage();
-        }
-    }
-    while (ogg_stream_flush(&stream, &page)) writePage();
-    ogg_stream_clear(&stream);
-    vorbis_block_clear(&block);
-    vorbis_dsp_clear(&dsp);
-    vorbis_comment_clear(&comment);
-    vorbis_info_clear(&info);
-    return out;
 }
 
 Bytes Png(int width, int height, int depth) {
@@ -175,8 +128,8 @@ int main(int argc, char** argv) {
     Seed("databuffer", "utf8", "caf\xC3\xA9 \xE2\x82\xAC");
     Seed("databuffer", "binary", Bytes("\0\x01\x80\xFF\xC3", 5));
 
-    Seed("ogg", "mono", Ogg(1, 22050, 2000));
-    Seed("ogg", "stereo", Ogg(2, 44100, 3000));
+    Seed("ogg", "mono", OggTone(1, 22050, 0.1f, 2000));
+    Seed("ogg", "stereo", OggTone(2, 44100, 0.1f, 3000));
 
     Seed("png", "rgba", Png(4, 4, 4));
     Seed("png", "grey", Png(3, 2, 1));

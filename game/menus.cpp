@@ -128,30 +128,27 @@ String ScoreList(c_MyApp& app, String heading, int first, int lines) {
     return text;
 }
 
-// A digest (FNV-1a) of everything the panels show: which table, how many lines, the scores.
-uint32_t ScorePanelsKey(const c_MyApp& app, int base, int lines) {
-    uint32_t key = 2166136261u;
-    auto mix = [&key](int v) { key = (key ^ uint32_t(v)) * 16777619u; };
-    mix(base);
-    mix(lines);
+// Everything the panels show: which table, how many lines, and the scores listed in each.
+ScorePanelsShown ShownOnScorePanels(const c_MyApp& app, int base, int lines) {
+    ScorePanelsShown shown{base, lines};
     for (int i = 0; i < lines; ++i) {
-        mix(app.m_HiScore[base + i]);
-        mix(app.m_HiScore[base + 30 + i]);
+        shown[2 + i] = app.m_HiScore[base + i];
+        shown[12 + i] = app.m_HiScore[base + 30 + i];
     }
-    return key;
+    return shown;
 }
 
 void ScorePanels(c_MyApp& app, float panelW) {
     int base = (std::clamp(app.m_Difficulty, 1, 3) - 1) * 10;
     int lines = FloorInt((jscrh - 90 - jscrh / 2) / (1.5f * float(LineHeight(app))));
     lines = std::clamp(lines, 1, 10);
-    uint32_t key = ScorePanelsKey(app, base, lines);
-    if (key != app.m_ScorePanelsKey || app.m_TopText.Length() == 0) {
+    ScorePanelsShown shown = ShownOnScorePanels(app, base, lines);
+    if (shown != app.m_ScorePanelsShown || app.m_TopText.Length() == 0) {
         String top = lines == 1 ? String(u"Highscore") : String(u"Top ") + String(lines);
         String last = lines == 1 ? String(u"Last") : String(u"Last ") + String(lines);
         app.m_TopText = ScoreList(app, top, base, lines);
         app.m_LastText = ScoreList(app, last, base + 30, lines);
-        app.m_ScorePanelsKey = key;
+        app.m_ScorePanelsShown = shown;
     }
     float x = jscrw - panelW - float(4 * app.m_MenuSlide) + 20;
     // The second list follows the first closely, which keeps it clear of the start button.

@@ -14,9 +14,9 @@
 #include "framework/graphics/image.h"
 #include "net/http.h"
 
+#include <array>
 #include <climits>
 #include <cmath>
-#include <cstdint>
 
 // Stands for an argument left out of a drawing-kit call and for a touch that is up.
 inline constexpr int Omitted = -3717;
@@ -37,6 +37,10 @@ inline int FloorInt(double v) { return TruncInt(std::floor(v)); }
 bool KeyDownOrTapped(int code);
 // The input device's key code of the left pointer button.
 inline constexpr int PointerButtonKey = 1;
+
+// What the menu's high-score panels show: the table's first index, the number of lines, then up to
+// ten best and ten newest scores.
+using ScorePanelsShown = std::array<int, 22>;
 
 // Draw-list command codes (index 0 of a command; an image command holds its slot instead).
 enum DrawCode {
@@ -345,10 +349,10 @@ class c_MyApp : public c_App, public c_IOnHttpRequestComplete {
     // While paused no play step clears the draw list: the last play picture stays under the pause
     // screen, which is redrawn over it. Its length in floats, or -1 while no pause holds one.
     int m_PauseFrameN = -1;
-    // The high-score panels' texts as last built, and a digest of what they show, so that a steady
-    // menu builds no text.
+    // The high-score panels' texts as last built, and what they show, so that a steady menu builds
+    // no text.
     String m_TopText, m_LastText;
-    uint32_t m_ScorePanelsKey = 0;
+    ScorePanelsShown m_ScorePanelsShown{};
 
     int p_Menu();
     int p_LoadMenu();

@@ -8,6 +8,9 @@
 // The framework's rule for asset names: plain names refer to the data folder.
 String vx_data_FixDataPath(const String& path);
 
+// Bytes between the read position and the end of the stream (a file or a stream in memory); the
+// position is kept. 0 when the stream cannot tell.
+long long bytesLeft(std::FILE* file);
 // A 32-bit little-endian integer, or -1 when fewer than 4 bytes remain.
 int readInt(std::FILE* file);
 // Uncompressed PCM WAV and Ogg Vorbis, decoded whole; neither closes the file. The buffer belongs

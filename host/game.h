@@ -171,7 +171,7 @@ class VxGlfwGame : public VxGame {
     void OpenWindow(int width, int height, bool fullscreen);
     void ApplyCursorMode();
     void RunUpdates();
-    void KeepWindowSize();
+    void KeepWindowState();
     // Cursor positions come in screen units; the device size is in pixels.
     void CursorToPixels(double& x, double& y) const;
 

@@ -1,5 +1,6 @@
 // Whole-file loads: text, raw bytes and images. Each opens, reads and closes its file; the buffers
 // belong to the caller (free()) and their sizes are reported to the collector.
+#include "host/files.h"
 #include "host/game.h"
 #include "runtime/gc.h"
 
@@ -61,43 +62,34 @@ constexpr long long maxImageBytes = 1LL << 28;
 constexpr long long maxExpansion = 4096;
 constexpr long long alwaysAllowedBytes = 1LL << 20;
 
-// The bytes from the read position to the end (the position is restored), or -1 if unknown.
-long long bytesLeft(std::FILE* file) {
-    long start = std::ftell(file);
-    if (start < 0 || std::fseek(file, 0, SEEK_END) != 0) return -1;
-    long end = std::ftell(file);
-    if (std::fseek(file, start, SEEK_SET) != 0 || end < start) return -1;
-    return end - start;
-}
-
 // stb_image grows its buffer of compressed data by what each chunk's header claims, before reading
-// the chunk, so a few bytes could make it allocate gigabytes. A PNG is decoded only when its chunks
-// lie within the file. The read position is restored.
-bool pngChunksWithinFile(std::FILE* file) {
-    static constexpr unsigned char signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+// the chunk, so a few bytes could make it allocate gigabytes. A PNG of `size` bytes is decoded
+// only when its chunks lie within them. The read position is restored.
+bool pngChunksWithinFile(std::FILE* file, long long size) {
     const long start = std::ftell(file);
-    long long left = bytesLeft(file);
     unsigned char head[8];
-    bool within = true;
-    if (left >= 8 && std::fread(head, 1, 8, file) == 8 && std::memcmp(head, signature, 8) == 0) {
-        // Each chunk: a big-endian length, a type, the data, a checksum.
-        for (left -= 8; within && left > 0;) {
-            within = left >= 12 && std::fread(head, 1, 8, file) == 8;
-            if (!within) break;
-            const long long length =
-                static_cast<long long>(head[0]) << 24 | head[1] << 16 | head[2] << 8 | head[3];
-            left -= 8 + length + 4;
-            within = left >= 0;
-            if (std::memcmp(head + 4, "IEND", 4) == 0) break;
-            within = within && std::fseek(file, long(length + 4), SEEK_CUR) == 0;
+    bool within = size >= 8 && std::fread(head, 1, 8, file) == 8; // the signature
+    // Each chunk: a big-endian length, a type, the data, a checksum.
+    for (long long left = size - 8; within && left > 0;) {
+        within = left >= 12 && std::fread(head, 1, 8, file) == 8;
+        if (!within) break;
+        const long long length =
+            static_cast<long long>(head[0]) << 24 | head[1] << 16 | head[2] << 8 | head[3];
+        left -= 12 + length;
+        if (left < 0) {
+            within = false;
+        } else if (std::memcmp(head + 4, "IEND", 4) == 0) {
+            break;
+        } else {
+            within = std::fseek(file, long(length + 4), SEEK_CUR) == 0;
         }
     }
     std::fseek(file, start, SEEK_SET);
     return within;
 }
 
-// Reads only the image's header (the read position is restored).
-bool fitsTexture(std::FILE* file) {
+// Reads only the header of an image of `size` bytes (the read position is restored).
+bool fitsTexture(std::FILE* file, long long size) {
     int width = 0, height = 0, depth = 0;
     if (!stbi_info_from_file(file, &width, &height, &depth)) return false;
     // A picture of no pixels fits no texture.
@@ -105,7 +97,7 @@ bool fitsTexture(std::FILE* file) {
     if (width > maxImageSide || height > maxImageSide) return false;
     long long bytes = 1LL * width * height * depth;
     if (bytes > maxImageBytes) return false;
-    return bytes <= alwaysAllowedBytes || bytes <= maxExpansion * bytesLeft(file);
+    return bytes <= alwaysAllowedBytes || bytes <= maxExpansion * size;
 }
 
 } // namespace
@@ -130,7 +122,8 @@ unsigned char* VxGlfwGame::LoadImageData(String path, int* width, int* height, i
     std::FILE* file = OpenFile(path, u"rb");
     if (!file) return nullptr;
     // Both checks read headers only.
-    bool worthDecoding = fitsTexture(file) && pngChunksWithinFile(file);
+    const long long size = bytesLeft(file);
+    bool worthDecoding = fitsTexture(file, size) && pngChunksWithinFile(file, size);
     unsigned char* pixels = worthDecoding ? stbi_load_from_file(file, width, height, depth, 0) : nullptr;
     if (pixels && std::ferror(file)) {
         stbi_image_free(pixels);

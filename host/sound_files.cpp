@@ -36,6 +36,14 @@ unsigned char* VxGlfwGame::LoadAudioData(String path, int* length, int* channels
     return samples;
 }
 
+long long bytesLeft(std::FILE* file) {
+    long position = std::ftell(file);
+    if (position < 0 || std::fseek(file, 0, SEEK_END) != 0) return 0;
+    long end = std::ftell(file);
+    if (std::fseek(file, position, SEEK_SET) != 0) return 0;
+    return std::max(0L, end - position);
+}
+
 namespace {
 
 uint32_t littleEndian(const unsigned char* bytes, int count) {
@@ -54,15 +62,6 @@ bool readField(std::FILE* file, int count, uint32_t* value) {
 bool readTag(std::FILE* file, const char* expected) {
     char tag[4];
     return std::fread(tag, 1, 4, file) == 4 && std::memcmp(tag, expected, 4) == 0;
-}
-
-// Bytes between the read position and the end of the stream (a file or a stream in memory).
-long long bytesLeft(std::FILE* file) {
-    long position = std::ftell(file);
-    if (position < 0 || std::fseek(file, 0, SEEK_END) != 0) return 0;
-    long end = std::ftell(file);
-    if (std::fseek(file, position, SEEK_SET) != 0) return 0;
-    return std::max(0L, end - position);
 }
 
 // Chunks are padded to an even size; the pad byte is not counted in the chunk's size.

@@ -167,7 +167,7 @@ void VxGlfwGame::SetGlfwWindow(int width, int height, int red, int green, int bl
     OpenWindow(width, height, fullscreen);
     // Textures of the old context are gone; the graphics device reloads them on seeing this change.
     ++glfwGraphicsSeq;
-    KeepWindowSize();
+    KeepWindowState();
     if (!window) return;
     glfwMakeContextCurrent(window);
     if (swapInterval >= 0) glfwSwapInterval(swapInterval);
@@ -185,7 +185,7 @@ void VxGlfwGame::SetGlfwWindow(int width, int height, int red, int green, int bl
 }
 
 // Asked once per window; the window's callbacks keep size and focus from then on.
-void VxGlfwGame::KeepWindowSize() {
+void VxGlfwGame::KeepWindowState() {
     windowWidth = windowHeight = pixelWidth = pixelHeight = 0;
     focused = iconified = false;
     if (!window) return;

@@ -4,13 +4,12 @@
 #include "host/game.h"
 #include "runtime/gc.h"
 #include "tests/support/largest_allocation.h"
+#include "tests/support/ogg_tone.h"
 #include "tests/support/temp_dir.h"
 
-#include <vorbis/vorbisenc.h>
-
 #include <climits>
-#include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -163,63 +162,6 @@ TEST(ReadInt, LittleEndianOrMinusOneWhenShort) {
     }
 }
 
-namespace {
-
-// Encodes `frames` frames of a 440 Hz sine at half scale as an Ogg Vorbis file.
-bool writeOgg(const char* name, int channels, int rate, float quality, int frames) {
-    std::FILE* out = std::fopen(name, "wb");
-    if (!out) return false;
-    vorbis_info info;
-    vorbis_info_init(&info);
-    bool ok = vorbis_encode_init_vbr(&info, channels, rate, quality) == 0;
-    vorbis_comment comment;
-    vorbis_comment_init(&comment);
-    vorbis_dsp_state dsp;
-    vorbis_block block;
-    ogg_stream_state stream;
-    ogg_page page;
-    ogg_packet packet, commentPacket, codePacket;
-    auto writePage = [&] {
-        std::fwrite(page.header, 1, std::size_t(page.header_len), out);
-        std::fwrite(page.body, 1, std::size_t(page.body_len), out);
-    };
-    if (ok) {
-        vorbis_analysis_init(&dsp, &info);
-        vorbis_block_init(&dsp, &block);
-        ogg_stream_init(&stream, 1);
-        vorbis_analysis_headerout(&dsp, &comment, &packet, &commentPacket, &codePacket);
-        ogg_stream_packetin(&stream, &packet);
-        ogg_stream_packetin(&stream, &commentPacket);
-        ogg_stream_packetin(&stream, &codePacket);
-        while (ogg_stream_flush(&stream, &page)) writePage();
-
-        float** input = vorbis_analysis_buffer(&dsp, frames);
-        for (int i = 0; i < frames; ++i) {
-            float v = 0.5f * std::sin(2.0f * float(M_PI) * 440.0f * float(i) / float(rate));
-            for (int ch = 0; ch < channels; ++ch) input[ch][i] = v;
-        }
-        vorbis_analysis_wrote(&dsp, frames);
-        vorbis_analysis_wrote(&dsp, 0);
-        while (vorbis_analysis_blockout(&dsp, &block) == 1) {
-            vorbis_analysis(&block, nullptr);
-            vorbis_bitrate_addblock(&block);
-            while (vorbis_bitrate_flushpacket(&dsp, &packet)) {
-                ogg_stream_packetin(&stream, &packet);
-                while (ogg_stream_pageout(&stream, &page)) writePage();
-            }
-        }
-        while (ogg_stream_flush(&stream, &page)) writePage();
-        ogg_stream_clear(&stream);
-        vorbis_block_clear(&block);
-        vorbis_dsp_clear(&dsp);
-    }
-    vorbis_comment_clear(&comment);
-    vorbis_info_clear(&info);
-    return std::fclose(out) == 0 && ok;
-}
-
-} // namespace
-
 using OggTest = TempDirTest;
 
 TEST_F(OggTest, DecodesTo16BitSamplesWhateverTheQuality) {
@@ -233,7 +175,9 @@ TEST_F(OggTest, DecodesTo16BitSamplesWhateverTheQuality) {
         {2, 44100, -0.1f, 4097},
     };
     for (const Case& c : cases) {
-        ASSERT_TRUE(writeOgg("tone.ogg", c.channels, c.rate, c.quality, c.frames));
+        std::string tone = OggTone(c.channels, c.rate, c.quality, c.frames);
+        ASSERT_FALSE(tone.empty());
+        writeFile("tone.ogg", tone);
         int before = gc_ext_new_bytes;
         Sound s = load(u"tone.ogg");
         ASSERT_NE(s.samples, nullptr) << c.quality;
