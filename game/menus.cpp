@@ -162,7 +162,8 @@ void ScorePanels(c_MyApp& app, float panelW) {
 }
 
 // The angle of dial row r, in degrees counter-clockwise from the right of the dial's centre.
-float RowAngle(const c_MyApp& app, int row) { return float(32 * row + 48) + app.m_DialPos; }
+float RowAngleAt(int row, float dialOffset) { return float(32 * row + 48) + dialOffset; }
+float RowAngle(const c_MyApp& app, int row) { return RowAngleAt(row, app.m_DialPos); }
 
 // Rows bulge outwards around 45 degrees, where the selected one sits.
 float RowRadius(float angle) {
@@ -172,8 +173,31 @@ float RowRadius(float angle) {
 
 int LowestRow() { return isOuya == 1 ? -1 : 0; }
 
-// Dragging spins the dial; its spin decays, and a spinning dial selects the row passing 30-60
-// degrees. Both end rows push the spin back, so that the dial never runs past them.
+bool InSelectionWindow(float angle) { return angle >= 30 && angle <= 60; }
+
+// A spinning dial selects the row passing through 30-60 degrees. Both end rows push the spin back,
+// so that the dial never runs past them.
+void SelectPassingRow(c_MyApp& app) {
+    for (int row = LowestRow(); row <= 2; ++row) {
+        if (InSelectionWindow(RowAngle(app, row)) && row != app.m_MenuRow) {
+            app.m_MenuRow = row;
+            PlaySound(app, SfxMove);
+        }
+    }
+    if (float t = RowAngle(app, 2); t < 30 || t > 200) app.m_DialSpin = 4;
+    if (float t = RowAngle(app, 0); t > 60 && t < 200) app.m_DialSpin = -4;
+}
+
+// A dial let go may rest anywhere that keeps the selected row in the selection window; one that
+// came to rest with the row outside it turns the row back into place.
+void SettleOutOfPlace(c_MyApp& app) {
+    if (app.m_DialSpin != 0 || app.m_MouseDown != 0) return;
+    if (!InSelectionWindow(RowAngleAt(app.m_MenuRow, app.m_MenuRowY)))
+        app.m_MenuRowY = float(-32 * app.m_MenuRow);
+}
+
+// Dragging spins the dial; the spin turns it and decays, and the rows are tested where the dial
+// then shows them.
 void SpinDial(c_MyApp& app, float cx, float cy) {
     if (app.m_MouseDown > 0 && app.p_MouseIn_Centered(cx, cy, 500, 500) &&
         !app.p_MouseIn_Centered(cx, cy, 64, 64)) {
@@ -186,23 +210,12 @@ void SpinDial(c_MyApp& app, float cx, float cy) {
         }
     }
     app.m_MenuRowY += app.m_DialSpin;
-    if (std::abs(app.m_DialSpin) > 0.05f) {
-        for (int row = LowestRow(); row <= 2; ++row) {
-            float t = RowAngle(app, row);
-            if (t >= 30 && t <= 60 && row != app.m_MenuRow) {
-                app.m_MenuRow = row;
-                PlaySound(app, SfxMove);
-            }
-        }
-        if (float t = RowAngle(app, 2); t < 30 || t > 200) app.m_DialSpin = 4;
-        if (float t = RowAngle(app, 0); t > 60 && t < 200) app.m_DialSpin = -4;
-    }
     app.m_DialSpin *= 0.75f;
     if (std::abs(app.m_DialSpin) < 1) app.m_DialSpin = 0;
-    // Once it rests and is let go, the dial settles with the selected row in its place.
-    if (app.m_DialSpin == 0 && app.m_MouseDown == 0) app.m_MenuRowY = float(-32 * app.m_MenuRow);
     app.m_DialPos += (app.m_MenuRowY - app.m_DialPos) / 8;
     if (std::abs(app.m_MenuRowY - app.m_DialPos) < 0.5f) app.m_DialPos = app.m_MenuRowY;
+    if (std::abs(app.m_DialSpin) > 0.05f) SelectPassingRow(app);
+    SettleOutOfPlace(app);
 }
 
 void DrawDialRow(c_MyApp& app, int row, float x, float y, float angle) {
@@ -315,8 +328,10 @@ int ConfirmStyle(c_MyApp& app, const Confirmation& confirm) {
     return 1;
 }
 
+// Every confirmation sounds; opening the options box or the side panel adds the opening sound.
 void CarryOut(c_MyApp& app, const Confirmation& confirm) {
     TakeAction(app);
+    PlaySound(app, SfxConfirm);
     switch (app.m_Focus) {
     case 0:
         app.m_OptionOpen = 1;
@@ -328,7 +343,6 @@ void CarryOut(c_MyApp& app, const Confirmation& confirm) {
         app.m_ControlStyle = ConfirmStyle(app, confirm);
         app.m_MenuRowY = float(-32 * app.m_MenuRow);
         app.m_Screen = 11;
-        PlaySound(app, SfxConfirm);
         break;
     default:
         app.m_SidePanel = 1;
@@ -336,6 +350,8 @@ void CarryOut(c_MyApp& app, const Confirmation& confirm) {
         break;
     }
 }
+
+constexpr int CreditLinesShown = 8;
 
 void Credits(c_MyApp& app, float panelLeft) {
     const Array<String>& lines = CreditText.get();
@@ -347,17 +363,18 @@ void Credits(c_MyApp& app, float panelLeft) {
     float x = panelLeft + (jscrw - panelLeft - 150) / 2, top = jscrh / 2 - 96;
     app.p_ResetDraw();
     app.p_SetSize(1.5f);
-    // Nine lines, the first fading out and the last fading in: eight in view at any time.
-    for (int i = 0; i <= 8; ++i) {
+    // Eight lines, the first fading out as it scrolls away and the last fading in.
+    for (int i = 0; i < CreditLinesShown; ++i) {
         float fade = app.m_CreditScroll / 16;
-        app.p_Alpha(i == 0 ? 1 - fade : i == 8 ? fade : 1);
+        app.p_Alpha(i == 0 ? 1 - fade : i == CreditLinesShown - 1 ? fade : 1);
         app.p_Text(x, top + float(16 * i) - app.m_CreditScroll,
                    lines[Wrap(app.m_CreditLine + i, lines.Length())], 1, 1, 0);
     }
     app.p_Alpha(1);
     app.p_SetCol(255, 200, 100);
-    app.p_Text(x, top + 9 * 16 + 8, u"Coded in", 1, 1, 0);
-    app.p_Text(x, top + 10 * 16 + 8, u"spindrift.example", 1, 1, 0);
+    float below = top + float(16 * CreditLinesShown) + 8;
+    app.p_Text(x, below, u"Coded in", 1, 1, 0);
+    app.p_Text(x, below + 16, u"spindrift.example", 1, 1, 0);
     app.p_ResetDraw();
 }
 
@@ -422,13 +439,12 @@ void OverscanSlider(c_MyApp& app, float centreX, float y) {
 
 // ---- pause screen
 
-// The first update of a pause keeps what the list holds as the picture under the pause screen;
-// later ones cut the list back to it before drawing the pause screen again.
+// Every update of a pause cuts the list back to the last play picture before drawing the pause
+// screen again, which also drops the overlays (debug line, banners, pad) drawn after that picture.
+// Without a picture of this round's play it keeps what the list holds.
 void HoldPlayPicture(c_MyApp& app) {
-    if (app.m_PauseFrameN < 0 || app.m_PauseFrameN > app.m_DrawN)
-        app.m_PauseFrameN = app.m_DrawN;
-    else
-        app.m_DrawN = app.m_PauseFrameN;
+    if (app.m_PauseFrameN < 0 || app.m_PauseFrameN > app.m_DrawN) app.m_PauseFrameN = app.m_DrawN;
+    app.m_DrawN = app.m_PauseFrameN;
 }
 
 constexpr int ButtonResume = 0;
@@ -443,7 +459,6 @@ void Resume(c_MyApp& app) {
 
 void QuitRound(c_MyApp& app) {
     app.m_Paused = 0;
-    app.m_PauseFrameN = -1;
     app.m_PauseSel = -1;
     app.m_PauseY = -64;
     app.m_RoundOver = 1;
@@ -575,10 +590,10 @@ String OptionText(c_MyApp& app, OptionItem item) {
     case OptWindow:
         return app.m_Fullscreen == 1 ? String(u"Windowed") : String(u"Fullscreen");
     case OptLeftStick:
-        return app.m_Setting[15] != 0 ? String(u"Left Thumbstick Y Normal")
+        return app.m_Setting[15] == 1 ? String(u"Left Thumbstick Y Normal")
                                       : String(u"Left Thumbstick Y Flipped");
     case OptRightStick:
-        return app.m_Setting[16] != 0 ? String(u"Right Thumbstick Y Normal")
+        return app.m_Setting[16] == 1 ? String(u"Right Thumbstick Y Normal")
                                       : String(u"Right Thumbstick Y Flipped");
     case OptQuit:
         return u"Quit";
@@ -605,9 +620,9 @@ void ChangeSoundMode(c_MyApp& app) {
         app.p_PlayTune(u"-1", 1);
 }
 
+// The click comes after the change, so that a change of sound mode clicks under the new mode.
 void ConfirmOption(c_MyApp& app, OptionItem item) {
     if (item == OptBack) return CloseOptions(app);
-    PlaySound(app, SfxMove);
     switch (item) {
     case OptSound:
         ChangeSoundMode(app);
@@ -620,16 +635,17 @@ void ConfirmOption(c_MyApp& app, OptionItem item) {
         app.p_FullscreenFlip();
         break;
     case OptLeftStick:
-        app.m_Setting[15] = app.m_Setting[15] != 0 ? 0 : 1;
+        app.m_Setting[15] = Wrap(app.m_Setting[15] + 1, 2);
         break;
     case OptRightStick:
-        app.m_Setting[16] = app.m_Setting[16] != 0 ? 0 : 1;
+        app.m_Setting[16] = Wrap(app.m_Setting[16] + 1, 2);
         break;
     case OptQuit:
         vx_app_EndApp();
     case OptBack:
         break;
     }
+    PlaySound(app, SfxMove);
 }
 
 struct OptionLayout {
@@ -765,7 +781,6 @@ int c_MyApp::p_PauseMenu() {
         m_PauseY -= 24;
         if (m_PauseY < -32) {
             m_Paused = 0;
-            m_PauseFrameN = -1;
             return 0;
         }
     }

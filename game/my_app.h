@@ -347,7 +347,8 @@ class c_MyApp : public c_App, public c_IOnHttpRequestComplete {
     float m_ToyR = 0, m_ToyV = 0, m_ToyAngle = 0;
     int m_OverscanLatch = 0;
     // While paused no play step clears the draw list: the last play picture stays under the pause
-    // screen, which is redrawn over it. Its length in floats, or -1 while no pause holds one.
+    // screen, which is redrawn over it. Its length in floats, as the last play step left it before
+    // any overlay; -1 before this round's first.
     int m_PauseFrameN = -1;
     // The high-score panels' texts as last built, and what they show, so that a steady menu builds
     // no text.

@@ -79,10 +79,10 @@ void TipOver(c_MyApp& app) {
     }
 }
 
-// Adding rows by key is a debugging aid: in normal play it would hand out points for nothing.
+// One row per press of the add-row key.
 void AddRowKey(c_MyApp& app) {
     const Array<float>& p = app.m_Player;
-    if (DebugMode == 0 || app.p_PlayKey(ActAddRow, 0, 0) == 0) {
+    if (app.p_PlayKey(ActAddRow, 0, 0) == 0) {
         p[PlAddLatch] = 0;
     } else if (p[PlAddLatch] == 0) {
         app.p_AddFloor(1);
@@ -419,6 +419,8 @@ int c_MyApp::p_Game() {
 }
 
 int c_MyApp::p_InGame() {
+    // The play step ran this update exactly when the round was not paused.
+    const bool played = m_Paused == 0;
     p_ResetDraw();
     m_MenuSlide = -32;
     bool pauseKey = false;
@@ -445,6 +447,7 @@ int c_MyApp::p_InGame() {
         }
         p_Alpha(1);
     }
+    if (played) m_PauseFrameN = m_DrawN;
     if (m_Paused == 1) p_PauseMenu();
     return 0;
 }

@@ -127,6 +127,8 @@ TEST_F(Controls, TheStickSteersThroughTheInversionSettingWhenAllowed) {
     EXPECT_EQ(app->p_PlayKey(0, 1, 0), 0) << "another player's stick";
     EXPECT_EQ(app->p_PlayKey(0, 1, -1), 0);
 
+    app->m_Setting[15] = 2;
+    EXPECT_FLOAT_EQ(app->p_StickY(0, 1), -0.5f) << "any value but 1 negates, as the options box says";
     app->m_Setting[15] = 1;
     EXPECT_FLOAT_EQ(app->p_StickY(0, 1), 0.5f);
     EXPECT_EQ(app->p_PlayKey(8, 1, 1), 1);

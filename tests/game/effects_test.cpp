@@ -186,16 +186,22 @@ TEST_F(EffectsTest, ScoreNumberShowsItsPointsUntilItFades) {
     EXPECT_NEAR(updates, 100, 1);
 }
 
+// A limit out of 1 to 499 keeps the old one, and a reset clears records up to the limit only.
 TEST_F(EffectsTest, ParticleLimitChangesOnlyWithinRange) {
     FillParticles();
+    Part(251, PartKind) = 1;
     app->p_ResetParticles(0);
     EXPECT_EQ(app->m_PartMax, 250);
     EXPECT_EQ(Part(250, PartKind), 0);
-    EXPECT_EQ(Part(251, PartKind), 0);
+    EXPECT_EQ(Part(251, PartKind), 1) << "above the limit";
     app->p_ResetParticles(300);
     EXPECT_EQ(app->m_PartMax, 300);
+    EXPECT_EQ(Part(251, PartKind), 0);
+    Part(300, PartKind) = Part(301, PartKind) = 1;
     app->p_ResetParticles(500);
     EXPECT_EQ(app->m_PartMax, 300);
+    EXPECT_EQ(Part(300, PartKind), 0);
+    EXPECT_EQ(Part(301, PartKind), 1);
 }
 
 TEST_F(EffectsTest, ResetStarsKeepsTheCountOutsideOneTo499) {

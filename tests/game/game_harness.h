@@ -20,6 +20,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <thread>
 
 namespace gametest {
@@ -120,6 +121,25 @@ inline void Tap(int code) {
     PressKey(code);
     Update();
     ReleaseKey(code);
+}
+
+// How many effects of slot `slot` `act` plays. Every other slot is emptied meanwhile (an empty slot
+// plays nothing and keeps the rotation still), so each step of the rotation is one of its plays.
+// Afterwards the emptied slots get their sounds back; slots loaded during `act` keep the new ones.
+inline int PlaysOf(int slot, const std::function<void()>& act) {
+    // The sounds stay reachable for the collector while their slots are empty.
+    static VxRoot<Array<c_Sound*>> loaded;
+    Array<c_Sound*>& sfx = App()->m_Sfx;
+    loaded = Array<c_Sound*>(sfx.begin(), sfx.Length());
+    for (int i = 0; i < sfx.Length(); ++i)
+        if (i != slot) gc_assign(sfx[i], static_cast<c_Sound*>(nullptr));
+    int before = App()->m_SfxSlot;
+    act();
+    for (int i = 0; i < sfx.Length(); ++i)
+        if (!sfx[i]) gc_assign(sfx[i], loaded.get()[i]);
+    loaded = Array<c_Sound*>();
+    constexpr int rotation = 24;
+    return (App()->m_SfxSlot - before + rotation) % rotation;
 }
 
 // The back-buffer pixel at (x, y) of the device, y down from the top.
