@@ -8,6 +8,7 @@
 
 #include <bitset>
 #include <cstdio>
+#include <string_view>
 
 struct GLFWwindow;
 
@@ -135,6 +136,9 @@ class VxGlfwGame : public VxGame {
     virtual VxGlfwVideoMode* GetGlfwDesktopMode();
     virtual Array<VxGlfwVideoMode*> GetGlfwVideoModes();
     virtual void Run();
+    // Adds the gamepad mappings of gamecontrollerdb.txt in the data folder and of the environment's
+    // SDL_GAMECONTROLLERCONFIG to GLFW's database; returns how many lines GLFW took.
+    int AddGamepadMappings();
 
     GLFWwindow* Window() const { return window; }
     // The window has the focus and is not iconified, as the window's callbacks last said.
@@ -187,6 +191,8 @@ class VxGlfwGame : public VxGame {
     std::bitset<512> heldKeys;
     // For each joystick port, the GLFW joystick serving it, or -1.
     int pjoys[4] = {-1, -1, -1, -1};
+    // The ports that reported a pad at their last poll.
+    bool portServed[4] = {};
 };
 
 // Framework key code of a GLFW key, 0 for keys the framework does not know.
@@ -203,6 +209,9 @@ void vxAssignJoystickPorts(const bool (&present)[16], int (&ports)[4]);
 // One pad's sticks, triggers and buttons in the framework's layout, from what GLFW reported.
 void vxMapJoystick(const float* axes, int axisCount, const unsigned char* buttonStates, int buttonCount,
                    Array<float> joyx, Array<float> joyy, Array<float> joyz, Array<bool> buttons);
+// Adds SDL-style gamepad mapping lines (a GUID, a name, then fields) to GLFW's database one line at a
+// time, passing over blank lines, comments and lines GLFW cannot read; returns how many it took.
+int vxAddGamepadMappings(std::string_view text);
 
 class VxCobaltGame : public VxGlfwGame {
   public:

@@ -30,6 +30,7 @@ int VxGlfwGame::Millisecs() {
 }
 
 void VxGlfwGame::Run() {
+    AddGamepadMappings();
     SetGlfwWindow(640, 480, 8, 8, 8, 0, 0, 0, false);
     StartGame();
     while (windowSystem->WindowOpen()) {
@@ -93,4 +94,18 @@ bool VxGlfwWindowSystem::WindowActive() { return game.WindowActive(); }
 
 void VxGlfwWindowSystem::SwapBuffers() {
     if (game.Window()) glfwSwapBuffers(game.Window());
+}
+
+bool VxGlfwWindowSystem::JoystickPresent(int joystick) { return glfwJoystickPresent(joystick); }
+
+const float* VxGlfwWindowSystem::JoystickAxes(int joystick, int* count) {
+    return glfwGetJoystickAxes(joystick, count);
+}
+
+const unsigned char* VxGlfwWindowSystem::JoystickButtons(int joystick, int* count) {
+    return glfwGetJoystickButtons(joystick, count);
+}
+
+bool VxGlfwWindowSystem::GamepadState(int joystick, GLFWgamepadstate* state) {
+    return glfwGetGamepadState(joystick, state);
 }

@@ -5,6 +5,7 @@
 #include <GLFW/glfw3.h>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -25,6 +26,68 @@ bool buttonPressed(const unsigned char* states, int count, int button) {
 
 float buttonValue(const unsigned char* states, int count, int button) {
     return buttonPressed(states, count, button) ? 1.0f : 0.0f;
+}
+
+// A pad GLFW knows as a gamepad arrives as layout P, the console-style pad as its own platform
+// reported it, whatever its maker and driver number its controls. The signs are the ones the game
+// reads: a stick's y has up at +1 on both sticks (the game negates y unless the player inverts it;
+// GLFW's up is -1). Both triggers share one axis, 0 at rest, pushed to +1 by the left trigger and
+// to -1 by the right; the first stick gets it as is and the second negated, so each reads its own
+// trigger from 0 to 1. GLFW gives each trigger an axis of its own resting at -1, so half their
+// difference is the shared axis. The guide button has no entry in the layout.
+struct GamepadLayout {
+    // joyx, joyy, joyz of stick 0, then of stick 1, each a weighted sum of GLFW's six axes.
+    float sticks[6][GLFW_GAMEPAD_AXIS_LAST + 1];
+    // Entries 0 to 13: the GLFW gamepad button behind each.
+    int buttons[kMappedButtons];
+};
+constexpr GamepadLayout kGamepadLayout = {
+    {
+        // left x, left y, right x, right y, left trigger, right trigger
+        {1, 0, 0, 0, 0, 0},        // joyx[0]: right is +1
+        {0, -1, 0, 0, 0, 0},       // joyy[0]: up is +1
+        {0, 0, 0, 0, 0.5f, -0.5f}, // joyz[0]: the shared trigger axis
+        {0, 0, 1, 0, 0, 0},        // joyx[1]: right is +1
+        {0, 0, 0, -1, 0, 0},       // joyy[1]: up is +1
+        {0, 0, 0, 0, -0.5f, 0.5f}, // joyz[1]: the shared axis negated
+    },
+    {
+        GLFW_GAMEPAD_BUTTON_A,
+        GLFW_GAMEPAD_BUTTON_B,
+        GLFW_GAMEPAD_BUTTON_X,
+        GLFW_GAMEPAD_BUTTON_Y,
+        GLFW_GAMEPAD_BUTTON_LEFT_BUMPER,
+        GLFW_GAMEPAD_BUTTON_RIGHT_BUMPER,
+        GLFW_GAMEPAD_BUTTON_BACK,
+        GLFW_GAMEPAD_BUTTON_START,
+        // The pad's directions, the last four buttons of layout P.
+        GLFW_GAMEPAD_BUTTON_DPAD_LEFT,
+        GLFW_GAMEPAD_BUTTON_DPAD_UP,
+        GLFW_GAMEPAD_BUTTON_DPAD_RIGHT,
+        GLFW_GAMEPAD_BUTTON_DPAD_DOWN,
+        // The stick clicks.
+        GLFW_GAMEPAD_BUTTON_LEFT_THUMB,
+        GLFW_GAMEPAD_BUTTON_RIGHT_THUMB,
+    },
+};
+
+float stickValue(const GLFWgamepadstate& state, int output) {
+    float sum = 0;
+    for (int axis = 0; axis <= GLFW_GAMEPAD_AXIS_LAST; ++axis)
+        sum += kGamepadLayout.sticks[output][axis] * state.axes[axis];
+    return sum;
+}
+
+void mapGamepad(const GLFWgamepadstate& state, Array<float> joyx, Array<float> joyy, Array<float> joyz,
+                Array<bool> buttons) {
+    for (int stick = 0; stick < 2; ++stick) {
+        joyx[stick] = stickValue(state, 3 * stick);
+        joyy[stick] = stickValue(state, 3 * stick + 1);
+        joyz[stick] = stickValue(state, 3 * stick + 2);
+    }
+    std::fill(buttons.begin(), buttons.end(), false);
+    for (int i = 0; i < std::min(kMappedButtons, buttons.Length()); ++i)
+        buttons[i] = state.buttons[kGamepadLayout.buttons[i]] == GLFW_PRESS;
 }
 
 } // namespace
@@ -61,14 +124,24 @@ bool VxGlfwGame::PollJoystick(int port, Array<float> joyx, Array<float> joyy, Ar
     // Rebuilt at every poll of the first port, so pads plugged in or out are picked up next update.
     if (port == 0) {
         bool present[16];
-        for (int j = 0; j < 16; ++j) present[j] = glfwJoystickPresent(GLFW_JOYSTICK_1 + j);
+        for (int j = 0; j < 16; ++j) present[j] = windowSystem->JoystickPresent(GLFW_JOYSTICK_1 + j);
         vxAssignJoystickPorts(present, pjoys);
     }
     int joystick = pjoys[port];
-    if (joystick < 0) return false;
+    bool served = std::exchange(portServed[port], joystick >= 0);
+    if (joystick < 0) {
+        // A pad pulled out while held would otherwise stay held: its port reports it once at rest.
+        if (served) vxMapJoystick(nullptr, 0, nullptr, 0, joyx, joyy, joyz, buttons);
+        return served;
+    }
+    GLFWgamepadstate state;
+    if (windowSystem->GamepadState(joystick, &state)) {
+        mapGamepad(state, joyx, joyy, joyz, buttons);
+        return true;
+    }
     int axisCount = 0, buttonCount = 0;
-    const float* axes = glfwGetJoystickAxes(joystick, &axisCount);
-    const unsigned char* states = glfwGetJoystickButtons(joystick, &buttonCount);
+    const float* axes = windowSystem->JoystickAxes(joystick, &axisCount);
+    const unsigned char* states = windowSystem->JoystickButtons(joystick, &buttonCount);
     if (!axes) axisCount = 0;
     if (!states) buttonCount = 0;
     vxMapJoystick(axes, std::min(axisCount, kMaxAxes), states, std::min(buttonCount, kMaxButtons), joyx, joyy,

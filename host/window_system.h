@@ -1,8 +1,10 @@
-// The clock and the few window-library calls the frame loop makes. The host talks to GLFW through
-// VxGlfwWindowSystem; tests put a fake clock and window here to drive the update schedule.
+// The clock, the few window-library calls the frame loop makes and the joystick queries of the
+// pad poll. The host talks to GLFW through VxGlfwWindowSystem; tests put a fake clock and window
+// here to drive the update schedule, and fake joysticks where no device exists.
 #pragma once
 
 struct GLFWwindow;
+struct GLFWgamepadstate;
 
 class VxWindowSystem {
   public:
@@ -19,6 +21,16 @@ class VxWindowSystem {
     // The window has the focus and is not iconified.
     virtual bool WindowActive() = 0;
     virtual void SwapBuffers() = 0;
+
+    // Joysticks by GLFW's number, 0 to 15.
+    virtual bool JoystickPresent(int joystick) = 0;
+    // The joystick's own axes and buttons (a hat counts as four buttons after them); null with a
+    // count of 0 once it is gone.
+    virtual const float* JoystickAxes(int joystick, int* count) = 0;
+    virtual const unsigned char* JoystickButtons(int joystick, int* count) = 0;
+    // The standard pad's buttons and axes, for a joystick GLFW's mapping database knows as a
+    // gamepad; false for any other.
+    virtual bool GamepadState(int joystick, GLFWgamepadstate* state) = 0;
 };
 
 class VxGlfwGame;
@@ -35,6 +47,10 @@ class VxGlfwWindowSystem final : public VxWindowSystem {
     bool WindowOpen() override;
     bool WindowActive() override;
     void SwapBuffers() override;
+    bool JoystickPresent(int joystick) override;
+    const float* JoystickAxes(int joystick, int* count) override;
+    const unsigned char* JoystickButtons(int joystick, int* count) override;
+    bool GamepadState(int joystick, GLFWgamepadstate* state) override;
 
   private:
     const VxGlfwGame& game;

@@ -11,6 +11,7 @@
 #include "game/my_app.h"
 #include "game/random.h"
 #include "host/game.h"
+#include "tests/support/fake_window_system.h"
 #include "tests/support/temp_dir.h"
 
 #include <GL/gl.h>
@@ -24,21 +25,6 @@
 #include <thread>
 
 namespace gametest {
-
-// The clock the host reads for Millisecs; it moves only when a test says so. The window calls
-// are never made: tests call the host's UpdateGame and RenderGame themselves.
-class FakeClock : public VxWindowSystem {
-  public:
-    double now = 100;
-
-    double Time() override { return now; }
-    void Sleep(double seconds) override { now += seconds; }
-    void PollEvents() override {}
-    void WaitEvents() override {}
-    bool WindowOpen() override { return true; }
-    bool WindowActive() override { return true; }
-    void SwapBuffers() override {}
-};
 
 inline FakeClock& Clock() {
     static FakeClock clock;

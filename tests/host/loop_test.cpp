@@ -1,6 +1,7 @@
 // The frame loop's update schedule, driven by a fake clock, and the guarded fan-out to the delegate.
 #include "host/game.h"
 #include "tests/support/child_process.h"
+#include "tests/support/fake_window_system.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +16,7 @@ namespace {
 // A clock that moves only when the loop sleeps or a render "takes" time, and a window that stays
 // open for a given number of frames. The clock starts late, as GLFW's has by the first frame: a
 // schedule time of 0 means "no schedule".
-class FakeWindow : public VxWindowSystem {
+class FakeWindow : public FakeJoysticks {
   public:
     double now = 10;
     int framesLeft = 0;

@@ -1,0 +1,190 @@
+// A pad GLFW knows as a gamepad, plugged into the host's window-system seam, played end to end: each
+// of its controls reaches its entry of layout P and the game's action, and in the menu and a round
+// the pad does what the player expects of it.
+#include "game_harness.h"
+
+#include <vector>
+
+namespace {
+
+using gametest::App;
+using gametest::Clock;
+using gametest::FinishLoading;
+using gametest::Update;
+using gametest::Updates;
+
+constexpr int kMenuScreen = 1, kPlayScreen = 10;
+// The game's actions: up, left, right, down, the six buttons, back, pause.
+constexpr int kActions[] = {0, 3, 5, 8, 10, 11, 12, 13, 14, 15, 98, 99};
+
+// One control of the pad: a button pressed, or an axis pushed to a value.
+struct Control {
+    int button = -1;
+    int axis = -1;
+    float value = 0;
+};
+Control Button(int button) { return {button}; }
+Control Axis(int axis, float value) { return {-1, axis, value}; }
+
+class Gamepad : public gametest::GameTest {
+  protected:
+    void SetUp() override {
+        GameTest::SetUp();
+        // The raw shape of a common pad under Linux, nothing pressed: only its mapping makes sense of it.
+        Clock().plugged[0] = {std::vector<float>(6), std::vector<unsigned char>(15), GamepadAtRest()};
+    }
+    void TearDown() override {
+        Clock().plugged.clear();
+        GameTest::TearDown();
+    }
+
+    GLFWgamepadstate& State() { return *Clock().plugged[0].gamepad; }
+    void Hold(Control c) {
+        State() = GamepadAtRest();
+        if (c.button >= 0) State().buttons[c.button] = GLFW_PRESS;
+        if (c.axis >= 0) State().axes[c.axis] = c.value;
+    }
+    void LetGo() { State() = GamepadAtRest(); }
+    // Held for one update, then one update at rest, so that the next press is a new edge.
+    void Press(Control c) {
+        Hold(c);
+        Update();
+        LetGo();
+        Update();
+    }
+    void GoToRound() {
+        FinishLoading();
+        app->m_Screen = 11;
+        Update();
+        ASSERT_EQ(app->m_Screen, kPlayScreen);
+    }
+};
+
+std::vector<float> Sticks(const c_JoyState* pad) {
+    return {pad->joyx[0], pad->joyy[0], pad->joyz[0], pad->joyx[1], pad->joyy[1], pad->joyz[1]};
+}
+
+std::vector<int> EntriesDown() {
+    std::vector<int> entries;
+    for (int b = 0; b < 32; ++b)
+        if (vx_input_JoyDown(b, 0)) entries.push_back(b);
+    return entries;
+}
+
+std::vector<int> ActionsActive(c_MyApp* app) {
+    std::vector<int> actions;
+    for (int action : kActions)
+        if (app->p_PlayKey(action, 1, 0) > 0) actions.push_back(action);
+    return actions;
+}
+
+TEST_F(Gamepad, EachControlReachesItsLayoutPEntryAndTheGamesAction) {
+    using S = std::vector<float>;
+    const S rest = {0, 0, 0, 0, 0, 0};
+    struct Row {
+        const char* name;
+        Control control;
+        std::vector<int> entries;
+        S sticks; // joyx, joyy, joyz of stick 0, then of stick 1
+        std::vector<int> actions;
+    };
+    const Row rows[] = {
+        {"A", Button(GLFW_GAMEPAD_BUTTON_A), {0}, rest, {10}},
+        {"B", Button(GLFW_GAMEPAD_BUTTON_B), {1}, rest, {11}},
+        {"X", Button(GLFW_GAMEPAD_BUTTON_X), {2}, rest, {12}},
+        {"Y", Button(GLFW_GAMEPAD_BUTTON_Y), {3}, rest, {13}},
+        {"left shoulder", Button(GLFW_GAMEPAD_BUTTON_LEFT_BUMPER), {4}, rest, {14}},
+        {"right shoulder", Button(GLFW_GAMEPAD_BUTTON_RIGHT_BUMPER), {5}, rest, {15}},
+        {"back", Button(GLFW_GAMEPAD_BUTTON_BACK), {6}, rest, {98, 99}},
+        {"start", Button(GLFW_GAMEPAD_BUTTON_START), {7}, rest, {98, 99}},
+        {"pad left", Button(GLFW_GAMEPAD_BUTTON_DPAD_LEFT), {8}, rest, {3}},
+        {"pad up", Button(GLFW_GAMEPAD_BUTTON_DPAD_UP), {9}, rest, {0}},
+        {"pad right", Button(GLFW_GAMEPAD_BUTTON_DPAD_RIGHT), {10}, rest, {5}},
+        {"pad down", Button(GLFW_GAMEPAD_BUTTON_DPAD_DOWN), {11}, rest, {8}},
+        {"left stick click", Button(GLFW_GAMEPAD_BUTTON_LEFT_THUMB), {12}, rest, {}},
+        {"right stick click", Button(GLFW_GAMEPAD_BUTTON_RIGHT_THUMB), {13}, rest, {}},
+        {"guide", Button(GLFW_GAMEPAD_BUTTON_GUIDE), {}, rest, {}},
+        {"left stick left", Axis(GLFW_GAMEPAD_AXIS_LEFT_X, -1), {}, {-1, 0, 0, 0, 0, 0}, {3}},
+        {"left stick right", Axis(GLFW_GAMEPAD_AXIS_LEFT_X, 1), {}, {1, 0, 0, 0, 0, 0}, {5}},
+        {"left stick up", Axis(GLFW_GAMEPAD_AXIS_LEFT_Y, -1), {}, {0, 1, 0, 0, 0, 0}, {0}},
+        {"left stick down", Axis(GLFW_GAMEPAD_AXIS_LEFT_Y, 1), {}, {0, -1, 0, 0, 0, 0}, {8}},
+        {"right stick right", Axis(GLFW_GAMEPAD_AXIS_RIGHT_X, 1), {}, {0, 0, 0, 1, 0, 0}, {}},
+        {"right stick up", Axis(GLFW_GAMEPAD_AXIS_RIGHT_Y, -1), {}, {0, 0, 0, 0, 1, 0}, {}},
+        {"left trigger", Axis(GLFW_GAMEPAD_AXIS_LEFT_TRIGGER, 1), {}, {0, 0, 1, 0, 0, -1}, {}},
+        {"right trigger", Axis(GLFW_GAMEPAD_AXIS_RIGHT_TRIGGER, 1), {}, {0, 0, -1, 0, 0, 1}, {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Hold(row.control);
+        vx_input_device->p_BeginUpdate();
+        EXPECT_EQ(EntriesDown(), row.entries);
+        EXPECT_EQ(Sticks(vx_input_device->joyStates[0]), row.sticks);
+        EXPECT_EQ(ActionsActive(app), row.actions);
+        gametest::EndUpdate();
+    }
+}
+
+TEST_F(Gamepad, TheGameReadsBothSticksPushedUpAsUp) {
+    State().axes[GLFW_GAMEPAD_AXIS_LEFT_Y] = -1;
+    State().axes[GLFW_GAMEPAD_AXIS_RIGHT_Y] = -1;
+    Update();
+    EXPECT_EQ(app->p_StickY(0, 0), -1.0f);
+    EXPECT_EQ(app->p_StickY(1, 0), -1.0f);
+}
+
+TEST_F(Gamepad, InTheMenuTheStickAndPadChooseAndAConfirms) {
+    FinishLoading();
+    app->m_MenuRow = 1;
+    Press(Axis(GLFW_GAMEPAD_AXIS_LEFT_Y, -1));
+    EXPECT_EQ(app->m_MenuRow, 0) << "stick up";
+    Press(Button(GLFW_GAMEPAD_BUTTON_DPAD_DOWN));
+    Press(Button(GLFW_GAMEPAD_BUTTON_DPAD_DOWN));
+    EXPECT_EQ(app->m_MenuRow, 2) << "pad down";
+    Press(Button(GLFW_GAMEPAD_BUTTON_A));
+    Updates(60);
+    EXPECT_EQ(app->m_Screen, kPlayScreen);
+    EXPECT_EQ(app->m_Difficulty, 3);
+}
+
+TEST_F(Gamepad, InARoundTheStickRunsAJumpsAndStartPauses) {
+    GoToRound();
+    float* player = &app->m_Player[0];
+    for (int i = 0; i < 200 && player[PlGroundTimer] == 0; ++i) Update();
+    ASSERT_GT(player[PlGroundTimer], 0) << "landed";
+
+    float x = player[PlX];
+    Hold(Axis(GLFW_GAMEPAD_AXIS_LEFT_X, -1));
+    Updates(5);
+    EXPECT_LT(player[PlVX], 0);
+    EXPECT_LT(player[PlX], x) << "ran left";
+    LetGo();
+    Update();
+
+    Hold(Button(GLFW_GAMEPAD_BUTTON_A));
+    Update();
+    EXPECT_EQ(player[PlJumpLatch], 1);
+    EXPECT_LT(player[PlVY], 0) << "jumped";
+    LetGo();
+    Update();
+
+    Press(Button(GLFW_GAMEPAD_BUTTON_START));
+    EXPECT_EQ(app->m_Paused, 1);
+}
+
+TEST_F(Gamepad, APadPulledOutInARoundLetsGoOfItsButtonsAndStick) {
+    GoToRound();
+    State().buttons[GLFW_GAMEPAD_BUTTON_RIGHT_BUMPER] = GLFW_PRESS;
+    State().axes[GLFW_GAMEPAD_AXIS_LEFT_X] = -1;
+    Update();
+    ASSERT_EQ(ActionsActive(app), (std::vector<int>{3, 15}));
+    ASSERT_EQ(app->m_AnalogX, -1.0f);
+
+    Clock().plugged.clear();
+    Update();
+    EXPECT_EQ(ActionsActive(app), std::vector<int>{});
+    EXPECT_EQ(app->m_AnalogX, 0.0f);
+    Update();
+    EXPECT_EQ(ActionsActive(app), std::vector<int>{}) << "and stays let go";
+}
+
+} // namespace
