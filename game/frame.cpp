@@ -53,8 +53,14 @@ void DrawSpinnerRing(c_MyApp& app, float base, float reach, float dotRadius, flo
     }
 }
 
+// The menus are laid out for virtual screens at least 360 units high and 530 wide: every shape from
+// 5:4 to 16:9, and portrait up to 3:4, fits that as it is.
+constexpr float MinVirtualW = 530, MinVirtualH = 360;
+
 // The virtual screen keeps the design size in the dimension that decides the scale (1.5 times it
 // in portrait, where the design would be too small) and shows as much as fits in the other one.
+// A screen longer than that (ultrawide, tall portrait) is held to the least width or height instead,
+// and the long side shows more.
 void FitVirtualScreen(c_MyApp& app, int devW, int devH) {
     const float k = devW >= devH ? 1.0f : 1.5f;
     const float sxo = (float(devW) - 2 * overscan) / (rawscrw * k);
@@ -68,6 +74,12 @@ void FitVirtualScreen(c_MyApp& app, int devW, int devH) {
         app.m_FitMode = 1;
         app.m_ScaleX = app.m_ScaleY = sxo;
         s = float(devW) / (rawscrw * k);
+    }
+    const float holdW = float(devW) / MinVirtualW, holdH = float(devH) / MinVirtualH;
+    if (const float hold = std::min(holdW, holdH); hold < s) {
+        app.m_FitMode = hold == holdW ? 1 : 2;
+        app.m_ScaleX = app.m_ScaleY = app.m_ScaleX * hold / s;
+        s = hold;
     }
     jscrw = float(devW) / s;
     jscrh = float(devH) / s;

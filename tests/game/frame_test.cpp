@@ -107,7 +107,10 @@ TEST_F(Frame, ReloadsEverythingAtTheTierThatFitsANewWindowSize) {
     }
 }
 
-TEST_F(Frame, TheVirtualScreenKeepsTheDesignSizeInTheDecidingDimension) {
+// From 5:4 to 16:9, and in portrait up to 3:4, one dimension keeps the design size; a longer screen
+// is held to 360 units high or 530 wide, whichever it would fall short of, and shows more the other
+// way.
+TEST_F(Frame, TheVirtualScreenKeepsTheDesignSizeInTheDecidingDimensionWithinTheMenusRange) {
     struct Case {
         int w, h;
         float jw, jh, scale;
@@ -115,8 +118,10 @@ TEST_F(Frame, TheVirtualScreenKeepsTheDesignSizeInTheDecidingDimension) {
     } cases[] = {
         {640, 480, 640, 480, 1, 1, 1},
         {1920, 1080, 640, 360, 3, 1, 1},
-        {480, 800, 432, 720, 800.0f / 720, 2, 0},
-        {1024, 1024, 480, 480, 1024.0f / 480, 2, 1},
+        {768, 1024, 540, 720, 1024.0f / 720, 2, 0},
+        {2560, 1080, 2560.0f / 3, 360, 3, 2, 1},
+        {480, 800, 530, 800.0f * 530 / 480, 480.0f / 530, 1, 0},
+        {1024, 1024, 530, 530, 1024.0f / 530, 1, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.w << "x" << c.h);
