@@ -23,7 +23,6 @@ set(packaging ${PROJECT_SOURCE_DIR}/packaging)
 set(staged ${CMAKE_BINARY_DIR}/packaging)
 set(icons ${SPINDRIFT_BIN_DIR}/data/icons)
 
-configure_file(${packaging}/spindrift.desktop.in ${staged}/${SPINDRIFT_APP_ID}.desktop @ONLY)
 configure_file(${packaging}/spindrift.metainfo.xml.in ${staged}/${SPINDRIFT_APP_ID}.metainfo.xml @ONLY)
 configure_file(${packaging}/spindrift.6.in ${staged}/spindrift.6 @ONLY)
 configure_file(${packaging}/copyright.in ${staged}/copyright @ONLY)
@@ -49,7 +48,15 @@ install(CODE [[
          "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/lib/spindrift/data" SYMBOLIC)
 ]])
 install(PROGRAMS ${packaging}/spindrift.sh DESTINATION games RENAME spindrift)
-install(FILES ${staged}/${SPINDRIFT_APP_ID}.desktop DESTINATION share/applications)
+# The menu entry names the launcher by its full path, known only once the prefix is: a games
+# folder need not be on the PATH (root's is not, nor is ~/.local/games).
+install(CODE "
+    set(SPINDRIFT_APP_ID ${SPINDRIFT_APP_ID})
+    set(SPINDRIFT_LAUNCHER \"\${CMAKE_INSTALL_PREFIX}/games/spindrift\")
+    set(entry \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/share/applications/${SPINDRIFT_APP_ID}.desktop\")
+    message(STATUS \"Installing: \${entry}\")
+    configure_file(${packaging}/spindrift.desktop.in \"\${entry}\" @ONLY)
+")
 install(FILES ${staged}/${SPINDRIFT_APP_ID}.metainfo.xml DESTINATION share/metainfo)
 foreach(size 16 32 48 64 128 256)
     install(FILES ${icons}/spindrift-${size}.png DESTINATION share/icons/hicolor/${size}x${size}/apps

@@ -16,8 +16,8 @@ installs_the_same_tree_into_a_prefix_and_staged_with_destdir() {
     rm -rf "$work"
     mkdir -p "$work"
     "$cmake" --install "$build" --prefix "$prefix" >/dev/null
-    DESTDIR=$work/staged "$cmake" --install "$build" --prefix /usr >/dev/null
-    diff -r --no-dereference "$prefix" "$work/staged/usr" || fail "the staged tree differs from the installed one"
+    DESTDIR=$work/staged "$cmake" --install "$build" --prefix "$prefix" >/dev/null
+    diff -r --no-dereference "$prefix" "$work/staged$prefix" || fail "the staged tree differs from the installed one"
     [ -x "$prefix/games/spindrift" ] || fail "no launcher"
     [ -x "$prefix/lib/spindrift/spindrift" ] || fail "no program"
     [ -f "$prefix/lib/spindrift/data/gfx.png" ] || fail "no data folder beside the program"
@@ -26,6 +26,7 @@ installs_the_same_tree_into_a_prefix_and_staged_with_destdir() {
 desktop_entry_passes_desktop_file_validate() {
     desktop-file-validate "$desktop_entry"
     grep -qx 'Categories=Game;ArcadeGame;' "$desktop_entry" || fail "not in the game menus"
+    grep -qx "Exec=$prefix/games/spindrift" "$desktop_entry" || fail "the menu does not start the launcher"
 }
 
 metainfo_passes_appstreamcli_validate() {
@@ -92,18 +93,18 @@ window_of() { xdotool search --pid "$1" 2>/dev/null | head -1; }
 # on losing the focus the game saves, and the state file lands in the player's data folder.
 menu_command_saves_in_the_players_data_folder_and_prints_no_library_lines() {
     [ -n "${DISPLAY:-}" ] || fail "needs an X display (xvfb-run)"
-    local home=$work/home elsewhere=$work/elsewhere command pid window root
+    local home=$work/home elsewhere=$work/elsewhere command window root
     rm -rf "$home" "$elsewhere"
     mkdir -p "$home" "$elsewhere"
     command=$(sed -n 's/^Exec=//p' "$desktop_entry")
     # shellcheck disable=SC2086 # the Exec line is split into words as the desktop splits it
     (cd "$elsewhere" && exec env -u XDG_DATA_HOME -u ALSOFT_CONF -u ALSOFT_DRIVERS -u ALSOFT_LOGLEVEL \
-        -u ALSOFT_LOGFILE -u LIBASOUND_DEBUG HOME="$home" PATH="$prefix/games:$PATH" $command \
+        -u ALSOFT_LOGFILE -u LIBASOUND_DEBUG HOME="$home" $command \
         >"$work/game.out" 2>&1) &
-    pid=$!
-    trap 'kill $pid 2>/dev/null || true' EXIT
-    await window_of "$pid" || fail "no window; the game said: $(<"$work/game.out")"
-    window=$(window_of "$pid")
+    game=$!
+    trap 'kill $game 2>/dev/null || true' EXIT
+    await window_of "$game" >/dev/null || fail "no window; the game said: $(<"$work/game.out")"
+    window=$(window_of "$game")
     root=$(xwininfo -root | awk '/Window id:/ { print $4 }')
     xdotool windowfocus "$window" windowfocus "$root"
     local state=$home/.local/share/spindrift/.cobaltstate
