@@ -87,7 +87,8 @@ await() {
     return 1
 }
 
-window_of() { xdotool search --pid "$1" 2>/dev/null | head -1; }
+# The game's window once it is shown: only then can it take the focus.
+window_of() { xdotool search --onlyvisible --pid "$1" 2>/dev/null | head -1; }
 
 # Started by its menu entry's command from another folder with a fresh HOME and no sound settings:
 # on losing the focus the game saves, and the state file lands in the player's data folder.
