@@ -4,9 +4,9 @@
 #   cmake --build <build> --target package      (<build>/spindrift_<version>_amd64.deb)
 #
 # Under the prefix: the program in lib/spindrift with its data folder linked beside it (the host
-# finds the data folder beside the real program), the launcher games/spindrift (where Debian puts games) that starts it in the
-# player's data folder, the menu entry, the icons, the AppStream metadata, the manual page, and
-# the copyright and changelog a Debian package carries.
+# finds the data folder beside the real program), the launcher games/spindrift (where Debian puts
+# games) that starts it in the player's data folder, the menu entry, the icons, the AppStream
+# metadata, the manual page, and the copyright and changelog a Debian package carries.
 
 set(SPINDRIFT_APP_ID "org.spindrift.Spindrift" CACHE STRING "Desktop and AppStream id")
 set(SPINDRIFT_HOMEPAGE "https://spindrift.invalid" CACHE STRING "Home page, also hosting the screenshot")
