@@ -25,7 +25,7 @@ void QuietAlsa() {
 
 void QuietOpenAlSoft() {
     if (PlayerSet("ALSOFT_LOGLEVEL") || PlayerSet("ALSOFT_LOGFILE")) return;
-    setenv("ALSOFT_LOGLEVEL", "0", 0);
+    setenv("ALSOFT_LOGLEVEL", "0", 1); // 0: no log at all
 }
 
 } // namespace
