@@ -3,6 +3,7 @@
 // vxMain.
 #include "host/console.h"
 #include "host/game.h"
+#include "host/options.h"
 #include "host/program.h"
 
 #include <GLFW/glfw3.h>
@@ -19,6 +20,8 @@ void setTextLocale() {
 } // namespace
 
 int VxCobaltGame::Main(int argc, char** argv) {
+    // Asking for help or the version must work without a display.
+    vxReadCommandLine(argc, argv);
     if (!glfwInit()) {
         vxPrint(String(u"glfwInit failed"));
         std::exit(-1);

@@ -1,5 +1,5 @@
 // Sound files decoded whole into interleaved little-endian samples: uncompressed PCM WAV and Ogg
-// Vorbis. The buffers belong to the caller (free()).
+// Vorbis, told apart by their contents. The buffers belong to the caller (free()).
 #include "host/files.h"
 #include "host/game.h"
 #include "runtime/gc.h"
@@ -17,15 +17,36 @@ unsigned char* VxGame::LoadAudioData(String path, int* length, int* channels, in
     return nullptr;
 }
 
+namespace {
+
+enum class SoundKind { Unknown, Wav, Ogg };
+
+// What a sound file is, by its first bytes rather than its name, so that a ".oga" file or a
+// misnamed one loads too. The read position goes back to the start for the decoder.
+SoundKind SniffSound(std::FILE* file) {
+    char magic[4] = {};
+    bool read = std::fread(magic, 1, 4, file) == 4;
+    std::rewind(file);
+    if (read && std::memcmp(magic, "RIFF", 4) == 0) return SoundKind::Wav;
+    if (read && std::memcmp(magic, "OggS", 4) == 0) return SoundKind::Ogg;
+    return SoundKind::Unknown;
+}
+
+} // namespace
+
 unsigned char* VxGlfwGame::LoadAudioData(String path, int* length, int* channels, int* format, int* hertz) {
     std::FILE* file = OpenFile(path, u"rb");
     if (!file) return nullptr;
-    String name = path.ToLower();
     unsigned char* samples = nullptr;
-    if (name.EndsWith(u".wav")) {
+    switch (SniffSound(file)) {
+    case SoundKind::Wav:
         samples = LoadWAV(file, length, channels, format, hertz);
-    } else if (name.EndsWith(u".ogg")) {
+        break;
+    case SoundKind::Ogg:
         samples = LoadOGG(file, length, channels, format, hertz);
+        break;
+    case SoundKind::Unknown:
+        break;
     }
     std::fclose(file);
     if (samples) {

@@ -5,6 +5,8 @@
 #include <GLFW/glfw3.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <vector>
 
 int glfwGraphicsSeq = 0;
 
@@ -17,6 +19,27 @@ VxGlfwGame* hostOf(GLFWwindow* w) { return static_cast<VxGlfwGame*>(glfwGetWindo
 const GLFWvidmode* desktopVideoMode() {
     GLFWmonitor* monitor = glfwGetPrimaryMonitor();
     return monitor ? glfwGetVideoMode(monitor) : nullptr;
+}
+
+// The pictures of the game's menu entry, in the data folder; the desktop picks the size it needs.
+constexpr int kIconSizes[] = {16, 32, 48, 64, 128, 256};
+
+// GLFW copies the pictures, so they are freed at once. A data folder without them leaves the
+// desktop's default icon.
+void showIcon(VxGlfwGame& host, GLFWwindow* window) {
+    std::vector<GLFWimage> icons;
+    for (int size : kIconSizes) {
+        String path = String(u"cobalt://data/icons/spindrift-") + String(size) + String(u".png");
+        int width = 0, height = 0, depth = 0;
+        unsigned char* pixels = host.LoadImageData(path, &width, &height, &depth);
+        if (pixels && depth == 4) {
+            icons.push_back({width, height, pixels});
+        } else {
+            std::free(pixels);
+        }
+    }
+    if (!icons.empty()) glfwSetWindowIcon(window, int(icons.size()), icons.data());
+    for (GLFWimage& icon : icons) std::free(icon.pixels);
 }
 
 } // namespace
@@ -169,6 +192,7 @@ void VxGlfwGame::SetGlfwWindow(int width, int height, int red, int green, int bl
     ++glfwGraphicsSeq;
     KeepWindowState();
     if (!window) return;
+    showIcon(*this, window);
     glfwMakeContextCurrent(window);
     if (swapInterval >= 0) glfwSwapInterval(swapInterval);
     ApplyCursorMode();

@@ -8,6 +8,7 @@ packages=(
     googletest libgtest-dev libbenchmark-dev
     libx11-dev xvfb xauth x11-utils x11-xkb-utils imagemagick xdotool
     clang libclang-rt-14-dev libsdl2-dev
+    desktop-file-utils appstream lintian dpkg-dev man-db file
 )
 
 missing=()

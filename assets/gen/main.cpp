@@ -20,12 +20,14 @@ namespace {
 using namespace assetgen;
 
 void generate(const std::string& src, const std::string& data) {
-    for (const char* dir : {"", "/fonts", "/common", "/sfx"}) std::filesystem::create_directories(data + dir);
+    for (const char* dir : {"", "/fonts", "/common", "/sfx", "/icons"})
+        std::filesystem::create_directories(data + dir);
     GlyphTable glyphs = readGlyphTable(src + "/font.txt");
     // Independent files: spread them over the cores.
     std::vector<std::function<void()>> jobs = {
         [&] { writeBadges(data); },
         [&] { writeTitles(data); },
+        [&] { writeIcons(data); },
         [&] { writeInterface(data); },
         [&] {
             writeFonts(data, glyphs);

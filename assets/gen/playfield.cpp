@@ -201,8 +201,16 @@ void paintPlayfieldFrame(Canvas& c, const Cell& cell, int frame) {
 
 } // namespace
 
+constexpr Grid kPlayfield{36, 36, 49, 7};
+
 void writePlayfield(const std::string& dataDir) {
-    writePixelSheet(dataDir, "gfx", Grid{36, 36, 49, 7}, paintPlayfieldFrame);
+    writePixelSheet(dataDir, "gfx", kPlayfield, paintPlayfieldFrame);
+}
+
+Canvas playfieldFrame(int frame) {
+    Canvas canvas(kPlayfield.cellW, kPlayfield.cellH);
+    paintPlayfieldFrame(canvas, kPlayfield.cell(0, 1), frame);
+    return canvas;
 }
 
 } // namespace assetgen

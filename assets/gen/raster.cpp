@@ -72,6 +72,19 @@ Canvas Canvas::enlarged(int factor) const {
     return out;
 }
 
+// Averaging premultiplied values weighs each colour by its coverage, so clear pixels add no dark fringe.
+Canvas Canvas::reduced(int factor) const {
+    Canvas out(w_ / factor, h_ / factor);
+    const float share = 1.0f / static_cast<float>(factor * factor);
+    for (int y = 0; y < out.h_ * factor; ++y)
+        for (int x = 0; x < out.w_ * factor; ++x) {
+            const float* s = &px_[(static_cast<size_t>(y) * w_ + x) * 4];
+            float* d = &out.px_[(static_cast<size_t>(y / factor) * out.w_ + x / factor) * 4];
+            for (int i = 0; i < 4; ++i) d[i] += s[i] * share;
+        }
+    return out;
+}
+
 std::vector<std::uint8_t> Canvas::rgba8() const {
     std::vector<std::uint8_t> out(px_.size());
     for (size_t i = 0; i < px_.size(); i += 4) {

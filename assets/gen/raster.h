@@ -38,6 +38,8 @@ class Canvas {
     float alpha(int x, int y) const;
     void draw(const Canvas& src, int dx, int dy);
     Canvas enlarged(int factor) const;
+    // Each factor x factor block averaged into one pixel.
+    Canvas reduced(int factor) const;
     std::vector<std::uint8_t> rgba8() const;
     void savePng(const std::string& path) const;
 

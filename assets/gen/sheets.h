@@ -39,5 +39,10 @@ void writeParts(const std::string& dataDir);
 void writeBadges(const std::string& dataDir);
 void writeInterface(const std::string& dataDir);
 void writeTitles(const std::string& dataDir);
+// The application icon at the sizes desktops ask for, from the playfield's art.
+void writeIcons(const std::string& dataDir);
+
+// One frame of the playfield sheet ("gfx") on a canvas of its own, at tier 1.
+Canvas playfieldFrame(int frame);
 
 } // namespace assetgen

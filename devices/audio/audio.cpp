@@ -1,4 +1,5 @@
 #include "devices/audio/audio.h"
+#include "devices/audio/quiet.h"
 
 #include "host/console.h"
 #include "host/game.h"
@@ -56,6 +57,7 @@ gxtkAudio::gxtkAudio() {
 
 // Three tries, then whatever failed is reported; the game goes on without sound.
 void gxtkAudio::OpenDevice() {
+    QuietSoundLibraries();
     alcDevice = alcOpenDevice(nullptr);
     if (!alcDevice) alcDevice = alcOpenDevice("Generic Hardware");
     if (!alcDevice) alcDevice = alcOpenDevice("Generic Software");

@@ -50,12 +50,35 @@ TEST_F(Silent, ABackEndThatCannotOpenLeavesTheProgramSilent) {
     EXPECT_EQ(run.notes, kSilentNotes);
 }
 
-TEST_F(Silent, NoConfigurationAndNoSoundCardLeavesTheProgramSilent) {
+// The sound libraries' own complaints (ALSA's, OpenAL Soft's) stay off the terminal: the device's
+// two lines say it all.
+TEST_F(Silent, NoConfigurationAndNoSoundCardLeavesTheProgramSilentAndQuiet) {
     WaveRun run = RunWithoutSound("");
     ASSERT_EQ(run.child.status, 0) << run.child.err;
     if (run.child.out == "opening openal device\n") GTEST_SKIP() << "this machine has a sound device";
     EXPECT_EQ(run.child.out, "opening openal device\nOpenAl error: alcOpenDevice failed\n");
+    EXPECT_EQ(run.child.err, "");
     EXPECT_EQ(run.notes, kSilentNotes);
+}
+
+TEST_F(Silent, ALibraryLogThePlayerAskedForIsKept) {
+    struct Case {
+        const char* variable;
+        const char* shown;  // the start of the asked-for library's lines
+        const char* hidden; // the other library's
+    } cases[] = {
+        {"ALSOFT_LOGLEVEL", "AL lib: (EE)", "ALSA lib "},
+        {"LIBASOUND_DEBUG", "ALSA lib ", "AL lib: "},
+    };
+    for (const Case& c : cases) {
+        setenv(c.variable, "1", 1);
+        WaveRun run = RunWithoutSound("");
+        unsetenv(c.variable);
+        ASSERT_EQ(run.child.status, 0) << run.child.err;
+        if (run.child.out == "opening openal device\n") GTEST_SKIP() << "this machine has a sound device";
+        EXPECT_NE(run.child.err.find(c.shown), std::string::npos) << c.variable << ": " << run.child.err;
+        EXPECT_EQ(run.child.err.find(c.hidden), std::string::npos) << c.variable << ": " << run.child.err;
+    }
 }
 
 } // namespace

@@ -53,6 +53,37 @@ TEST(Entry, WithoutADisplayGlfwInitFails) {
     EXPECT_EQ(r.out, "glfwInit failed\n");
 }
 
+// The options are read before the window system starts, so they work without a display; any other
+// argument goes on to start-up.
+TEST(Entry, OptionsAreAnsweredWithoutADisplay) {
+    initBody = [] { std::printf("init ran\n"); };
+    struct Case {
+        const char* argument;
+        int status;
+        const char* outStart;
+        const char* errStart;
+    } cases[] = {
+        {"--help", 0, "Usage: spindrift [OPTION]...\n", ""},
+        {"--version", 0, "Spindrift " SPINDRIFT_VERSION "\n", ""},
+        {"--no-such-option", 2, "", "Usage: spindrift [OPTION]...\n"},
+        {"level1", 255, "glfwInit failed\n", ""},
+    };
+    for (const Case& c : cases) {
+        ChildResult r = RunInChild([&] {
+            unsetenv("DISPLAY");
+            unsetenv("WAYLAND_DISPLAY");
+            char name[] = "spindrift";
+            char* argv[] = {name, const_cast<char*>(c.argument), nullptr};
+            std::exit(VxCobaltGame::Main(2, argv));
+        });
+        EXPECT_EQ(r.status, c.status) << c.argument;
+        EXPECT_TRUE(r.out.starts_with(c.outStart)) << c.argument << ": " << r.out;
+        EXPECT_TRUE(r.err.starts_with(c.errStart)) << c.argument << ": " << r.err;
+        EXPECT_EQ(r.out.empty(), *c.outStart == 0) << c.argument << ": " << r.out;
+        EXPECT_EQ(r.err.empty(), *c.errStart == 0) << c.argument << ": " << r.err;
+    }
+}
+
 TEST(Entry, StartsUpThenRunsTheLoopUntilTheWindowCloses) {
     initBody = [] {
         struct sigaction action {};

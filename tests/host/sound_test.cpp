@@ -112,7 +112,6 @@ TEST_F(WavTest, MalformedFilesAreRefused) {
         {"no_data.wav", riff(fmt(1, 8000, 16))},
         {"rifx.wav", "RIFX" + riff(fmt(1, 8000, 16) + data).substr(4)},
         {"empty.wav", ""},
-        {"sound.mp3", riff(fmt(1, 8000, 16) + data)},
     };
     for (const Case& c : cases) {
         writeFile(c.name, c.bytes);
@@ -196,7 +195,30 @@ TEST_F(OggTest, DecodesTo16BitSamplesWhateverTheQuality) {
 
 TEST_F(OggTest, NonVorbisFilesAreRefused) {
     writeFile("noise.ogg", payload(5000));
-    writeFile("wave.ogg", riff(fmt(1, 8000, 16) + chunk("data", payload(16))));
+    writeFile("pages.ogg", "OggS" + payload(5000));
     EXPECT_EQ(load(u"noise.ogg").samples, nullptr);
-    EXPECT_EQ(load(u"wave.ogg").samples, nullptr);
+    EXPECT_EQ(load(u"pages.ogg").samples, nullptr);
+}
+
+using SoundFileTest = TempDirTest;
+
+TEST_F(SoundFileTest, DecodedByWhatTheBytesAreWhateverTheName) {
+    const std::string wave = riff(fmt(1, 8000, 16) + chunk("data", payload(16)));
+    const std::string vorbis = OggTone(2, 22050, 0.2f, 3000);
+    struct Case {
+        const char* name;
+        const std::string& bytes;
+        int channels, format, hertz;
+    } cases[] = {
+        {"tone.oga", vorbis, 2, 2, 22050}, {"tone.wav", vorbis, 2, 2, 22050}, {"tone", vorbis, 2, 2, 22050},
+        {"beep.ogg", wave, 1, 2, 8000},    {"beep.snd", wave, 1, 2, 8000},
+    };
+    for (const Case& c : cases) {
+        writeFile(c.name, c.bytes);
+        Sound s = load(String(c.name));
+        ASSERT_NE(s.samples, nullptr) << c.name;
+        EXPECT_EQ(s.channels, c.channels) << c.name;
+        EXPECT_EQ(s.format, c.format) << c.name;
+        EXPECT_EQ(s.hertz, c.hertz) << c.name;
+    }
 }

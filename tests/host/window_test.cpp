@@ -4,8 +4,10 @@
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -81,6 +83,45 @@ TEST_F(Window, OpensCentredResizableAndTitled) {
     EXPECT_EQ(x, (1920 - 640) / 2);
     EXPECT_EQ(y, (1080 - 480) / 2);
     EXPECT_EQ(Output("xdotool getwindowname " + XWindowId()), "Spindrift\n");
+}
+
+// The window manager's view of the window's icon: _NET_WM_ICON holds, picture after picture, a
+// width, a height and that many pixels as 0xAARRGGBB.
+std::vector<unsigned long> WindowIcon(const std::string& id) {
+    std::istringstream listed(Output("xprop -id " + id + " -len 1000000 -notype 32c _NET_WM_ICON"));
+    std::string word;
+    std::vector<unsigned long> values;
+    while (listed >> word)
+        if (std::isdigit(static_cast<unsigned char>(word[0]))) values.push_back(std::stoul(word));
+    return values;
+}
+
+// The data folder's icon of one size as the window manager holds it; empty when the host cannot load it.
+std::vector<unsigned long> IconFile(VxGlfwGame& host, int size) {
+    int width = 0, height = 0, depth = 0;
+    String path = String(u"cobalt://data/icons/spindrift-") + String(size) + String(u".png");
+    unsigned char* rgba = host.LoadImageData(path, &width, &height, &depth);
+    if (!rgba || depth != 4) return {};
+    std::vector<unsigned long> values{unsigned(width), unsigned(height)};
+    for (int i = 0; i < width * height; ++i) {
+        const unsigned char* p = rgba + 4 * i;
+        values.push_back(static_cast<unsigned long>(p[3]) << 24 | unsigned(p[0] << 16 | p[1] << 8 | p[2]));
+    }
+    std::free(rgba);
+    return values;
+}
+
+TEST_F(Window, ShowsTheGamesIconAtEverySizeFromTheDataFolder) {
+    std::vector<unsigned long> expected;
+    for (int size : {16, 32, 48, 64, 128, 256}) {
+        std::vector<unsigned long> icon = IconFile(host, size);
+        ASSERT_FALSE(icon.empty()) << "no icon of " << size << " pixels in the data folder";
+        expected.insert(expected.end(), icon.begin(), icon.end());
+    }
+    EXPECT_EQ(WindowIcon(XWindowId()), expected);
+    // A full-screen window is a new window: it gets the icon too.
+    host.SetDeviceWindow(1920, 1080, 1);
+    EXPECT_EQ(WindowIcon(XWindowId()), expected);
 }
 
 TEST_F(Window, EveryOpeningIsANewContext) {

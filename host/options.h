@@ -1,0 +1,41 @@
+// The command line: the options the program takes, read before anything needs a display.
+#pragma once
+
+#include <map>
+#include <span>
+#include <string>
+#include <string_view>
+
+// One option. `value` names the argument that follows it on the command line; null for a flag.
+struct VxOption {
+    const char* name;
+    const char* value;
+    const char* help;
+};
+
+// The program's options; the usage lists them in this order.
+inline constexpr VxOption vxOptions[] = {
+    {"--help", nullptr, "print this help (keys, files, options) and exit"},
+    {"--version", nullptr, "print the version and exit"},
+};
+
+// The options given on one command line. Arguments that do not start with "-" are not options;
+// the program finds them in argv as ever.
+class VxCommandLine {
+  public:
+    // False when an argument starting with "-" is not in the table, or an option lacks its value.
+    bool Read(std::span<const VxOption> table, int argc, char** argv);
+    bool Given(std::string_view name) const;
+    // The argument that followed the option; empty when it was not given or takes none.
+    std::string Value(std::string_view name) const;
+
+  private:
+    std::map<std::string, std::string, std::less<>> given;
+};
+
+extern VxCommandLine vxCommandLine;
+
+// Reads the program's options into vxCommandLine. --help prints the usage and --version the
+// version on standard output and end the process with status 0; a command line the table does not
+// allow prints the usage on standard error and ends it with status 2.
+void vxReadCommandLine(int argc, char** argv);
