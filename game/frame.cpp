@@ -6,10 +6,12 @@
 #include "framework/graphics/graphics.h"
 #include "framework/input/input.h"
 #include "game/my_app.h"
+#include "host/files.h"
 #include "host/game.h"
 #include "net/asyncevent.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
 
@@ -32,6 +34,8 @@ constexpr int ActionVKeys = 19;
 constexpr int LogoSlot = 93, FontSlot = 90, BlankSlot = 81;
 constexpr int FontAdvance = 7, FontLineHeight = 10;
 constexpr int BlankSize = 2048;
+// Image and sound slots.
+constexpr int SlotCount = 100;
 
 void ClearActionVKeys(c_MyApp& app) {
     for (int i = 0; i < ActionVKeys; ++i) app.m_VKey[i] = 0;
@@ -86,6 +90,37 @@ void FitVirtualScreen(c_MyApp& app, int devW, int devH) {
     app.m_Landscape = jscrh <= jscrw ? 1 : 0;
 }
 
+// What a load replaces is drawn and played no more: its textures and sound buffers go at once. The
+// collector would destroy the old objects only as later allocations pay for them, and steady frames
+// allocate nothing, so a whole tier of textures could stay resident after a reload.
+class ReplacedAssets {
+  public:
+    explicit ReplacedAssets(c_MyApp& game) : app(game) {
+        std::copy(app.m_Img.begin(), app.m_Img.end(), images.begin());
+        std::copy(app.m_Sfx.begin(), app.m_Sfx.end(), sounds.begin());
+    }
+    ReplacedAssets(const ReplacedAssets&) = delete;
+    ReplacedAssets& operator=(const ReplacedAssets&) = delete;
+
+    ~ReplacedAssets() {
+        for (c_Image* old : images) {
+            if (old && old->surface && Replaced(app.m_Img, old)) old->surface->Discard();
+        }
+        for (c_Sound* old : sounds) {
+            if (old && old->m_sample && Replaced(app.m_Sfx, old)) old->m_sample->Discard();
+        }
+    }
+
+  private:
+    template <class T> static bool Replaced(const Array<T*>& slots, T* old) {
+        return std::find(slots.begin(), slots.end(), old) == slots.end();
+    }
+
+    c_MyApp& app;
+    std::array<c_Image*, SlotCount> images{};
+    std::array<c_Sound*, SlotCount> sounds{};
+};
+
 } // namespace
 
 int c_MyApp::p_OnCreate() {
@@ -139,6 +174,7 @@ int c_MyApp::p_ChooseTier() {
 
 // The logo and the font come at once, so that the loading screen can show them from its first frame.
 int c_MyApp::p_Reload() {
+    ReplacedAssets replaced(*this);
     m_BgR = m_BgG = m_BgB = 0;
     m_BgA = 1;
     p_ChooseTier();
@@ -148,73 +184,87 @@ int c_MyApp::p_Reload() {
     return 0;
 }
 
-// One step per update, so that the loading screen keeps turning while the assets arrive.
-int c_MyApp::p_Loader() {
-    p_ChooseTier();
-    switch (m_Loading) {
+namespace {
+
+// The step numbered m_Loading; past the last, loading is over.
+void LoaderStep(c_MyApp& app) {
+    ReplacedAssets replaced(app);
+    switch (app.m_Loading) {
     case 1:
-        p_LoadImg(97, u"common/icons", 32, 32, 16, 1);
-        p_LoadSFX(96);
-        p_ReserveImg(BlankSlot, BlankSize, BlankSize);
-        m_ImgInfo[3 * BlankSlot] = BlankSize;
-        m_ImgInfo[3 * BlankSlot + 1] = BlankSize;
-        m_ImgInfo[3 * BlankSlot + 2] = 1;
+        app.p_LoadImg(97, u"common/icons", 32, 32, 16, 1);
+        app.p_LoadSFX(96);
+        app.p_ReserveImg(BlankSlot, BlankSize, BlankSize);
+        app.m_ImgInfo[3 * BlankSlot] = BlankSize;
+        app.m_ImgInfo[3 * BlankSlot + 1] = BlankSize;
+        app.m_ImgInfo[3 * BlankSlot + 2] = 1;
         break;
     case 2:
-        p_LoadImg(95, u"common/Buttons", 64, 64, 16, 1);
-        p_LoadSFX(1);
+        app.p_LoadImg(95, u"common/Buttons", 64, 64, 16, 1);
+        app.p_LoadSFX(1);
         break;
     case 3:
-        p_LoadImg(94, u"common/dpad", 32, 32, 16, 1);
-        p_LoadSFX(98);
+        app.p_LoadImg(94, u"common/dpad", 32, 32, 16, 1);
+        app.p_LoadSFX(98);
         break;
     case 4:
-        p_LoadImg(LogoSlot, u"common/ZOKULogo", 256, 256, 1, 1);
-        if (m_FirstLoadDone == 0) {
-            p_PlaySFX(JingleSfx, 1, 1, 0);
-            m_FirstLoadDone = 1;
+        app.p_LoadImg(LogoSlot, u"common/ZOKULogo", 256, 256, 1, 1);
+        if (app.m_FirstLoadDone == 0) {
+            app.p_PlaySFX(JingleSfx, 1, 1, 0);
+            app.m_FirstLoadDone = 1;
         }
         break;
     case 5:
-        p_LoadFont(FontSlot, u"fonts/shadow_editundo", FontAdvance, FontLineHeight);
-        p_LoadSFX(99);
+        app.p_LoadFont(FontSlot, u"fonts/shadow_editundo", FontAdvance, FontLineHeight);
+        app.p_LoadSFX(99);
         break;
     case 6:
-        p_LoadImg(99, u"menu", 256, 256, 4, 1);
-        p_LoadImg(98, u"logo", 256, 128, 1, 1);
-        p_LoadSFX(95);
+        app.p_LoadImg(99, u"menu", 256, 256, 4, 1);
+        app.p_LoadImg(98, u"logo", 256, 128, 1, 1);
+        app.p_LoadSFX(95);
         break;
     case 7:
-        p_LoadImg(80, u"BadgesA", 64, 64, 64, 1);
-        p_LoadImg(96, u"parts", 8, 8, 256, 1);
+        app.p_LoadImg(80, u"BadgesA", 64, 64, 64, 1);
+        app.p_LoadImg(96, u"parts", 8, 8, 256, 1);
         break;
     case 8:
-        p_LoadImg(85, u"common/circle", 256, 256, 4, 1);
-        p_LoadImg(86, u"common/light", 32, 32, 4, 1);
+        app.p_LoadImg(85, u"common/circle", 256, 256, 4, 1);
+        app.p_LoadImg(86, u"common/light", 32, 32, 4, 1);
         break;
     case 9:
-        p_LoadImg(1, u"gfx", 36, 36, 49, 1);
+        app.p_LoadImg(1, u"gfx", 36, 36, 49, 1);
         break;
     case 10:
-        p_LoadSFX(2);
-        p_LoadSFX(3);
+        app.p_LoadSFX(2);
+        app.p_LoadSFX(3);
         break;
     case 11:
-        p_LoadSFX(4);
-        p_LoadSFX(5);
+        app.p_LoadSFX(4);
+        app.p_LoadSFX(5);
         break;
     case 12:
-        p_LoadSFX(6);
-        p_LoadSFX(7);
+        app.p_LoadSFX(6);
+        app.p_LoadSFX(7);
         break;
     case 13:
-        p_LoadSFX(8);
-        p_PrepareTune(RoundTune);
+        app.p_LoadSFX(8);
+        app.p_PrepareTune(c_MyApp::RoundTune);
         break;
     default:
-        m_Loading = 0;
+        app.m_Loading = 0;
     }
-    if (m_Loading > 0) ++m_Loading;
+}
+
+} // namespace
+
+// One step per update, so that the loading screen keeps turning while the assets arrive.
+int c_MyApp::p_Loader() {
+    p_ChooseTier();
+    LoaderStep(*this);
+    if (m_Loading > 0) {
+        ++m_Loading;
+    } else {
+        vxReleaseFreeMemory();
+    }
     p_WaitStart(1);
     return 0;
 }

@@ -17,3 +17,6 @@ int readInt(std::FILE* file);
 // to the caller (free()).
 unsigned char* LoadWAV(std::FILE* file, int* length, int* channels, int* format, int* hertz);
 unsigned char* LoadOGG(std::FILE* file, int* length, int* channels, int* format, int* hertz);
+// Hands the heap's free pages back to the system. Loading decodes every picture and sound into
+// short-lived blocks; freed, they would stay resident in the allocator's arenas for good.
+void vxReleaseFreeMemory();

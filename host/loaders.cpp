@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <malloc.h>
 #include <stb_image.h>
 
 String VxGame::LoadString(String path) {
@@ -134,3 +135,5 @@ unsigned char* VxGlfwGame::LoadImageData(String path, int* width, int* height, i
     if (pixels) gc_ext_malloced(*width * *height * *depth);
     return pixels;
 }
+
+void vxReleaseFreeMemory() { malloc_trim(0); }

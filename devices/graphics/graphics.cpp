@@ -103,19 +103,12 @@ gxtkSurface* gxtkGraphics::CreateSurface(int w, int h) {
     surface->height = h;
     surface->depth = 4;
     surface->format = GL_RGBA;
-    surface->Bind();
     return surface;
 }
 
 // No OpenGL here: this may run where no context is current.
 bool gxtkGraphics::LoadSurface__UNSAFE__(gxtkSurface* surface, String path) {
-    VxGlfwGame* host = VxGlfwGame::_glfwGame;
-    if (!host) return false;
-    int w = 0, h = 0, depth = 0;
-    unsigned char* pixels = host->LoadImageData(path, &w, &h, &depth);
-    if (!pixels) return false;
-    surface->SetData(pixels, w, h, depth);
-    return true;
+    return surface->LoadData(path);
 }
 
 int gxtkGraphics::Cls(float r, float g, float bl) {
@@ -261,6 +254,7 @@ void gxtkGraphics::AddQuad(float x, float y, float w, float h, gxtkSurface* surf
 }
 
 int gxtkGraphics::DrawSurface(gxtkSurface* surface, float x, float y) {
+    surface->EnsureTexture();
     auto w = float(surface->Width());
     auto h = float(surface->Height());
     AddQuad(x, y, w, h, surface, 0, 0, w * surface->uscale, h * surface->vscale);
@@ -269,6 +263,7 @@ int gxtkGraphics::DrawSurface(gxtkSurface* surface, float x, float y) {
 
 int gxtkGraphics::DrawSurface2(gxtkSurface* surface, float x, float y, int srcx, int srcy, int srcw,
                                int srch) {
+    surface->EnsureTexture();
     AddQuad(x, y, float(srcw), float(srch), surface, float(srcx) * surface->uscale,
             float(srcy) * surface->vscale, float(srcx + srcw) * surface->uscale,
             float(srcy + srch) * surface->vscale);
@@ -286,6 +281,7 @@ int gxtkGraphics::DrawPoly(Array<float> xy) {
 int gxtkGraphics::DrawPoly2(Array<float> xyuv, gxtkSurface* surface, int srcx, int srcy) {
     int n = xyuv.Length() / 4;
     if (n < 1 || n > MAX_BATCH_VERTICES) return 0;
+    surface->EnsureTexture();
     Vertex* v = Reserve(n, n, surface);
     for (int i = 0; i < n; ++i) {
         const float* in = &xyuv[i * 4];

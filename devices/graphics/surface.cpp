@@ -77,10 +77,38 @@ void gxtkSurface::SetData(unsigned char* pixels, int w, int h, int d) {
     PremultiplyPixels(data, long(w) * h, d);
 }
 
+bool gxtkSurface::LoadData(const String& file) {
+    VxGlfwGame* host = VxGlfwGame::_glfwGame;
+    if (!host) return false;
+    int w = 0, h = 0, d = 0;
+    unsigned char* pixels = host->LoadImageData(file, &w, &h, &d);
+    if (!pixels) return false;
+    SetData(pixels, w, h, d);
+    path = file;
+    return true;
+}
+
+// A file changed since it was loaded must not resize the texture under the images cut from it:
+// pixels of another size are dropped and the texture stays blank.
+void gxtkSurface::RestorePixels() {
+    if (data || path.Length() == 0) return;
+    const int w = width, h = height, d = depth;
+    if (LoadData(path) && (width != w || height != h || depth != d)) {
+        ReleasePixels();
+        width = w;
+        height = h;
+        depth = d;
+        format = FormatOfDepth(d);
+    }
+}
+
 void gxtkSurface::SetSubData(int x, int y, int w, int h, const int* src, int pitch) {
     if (format != GL_RGBA) return;
     // A rectangle reaching outside the surface would write past the pixel block.
     if (x < 0 || y < 0 || w < 0 || h < 0 || w > width - x || h > height - y) return;
+    // The pixels written are no longer the file's: they are kept from now on.
+    RestorePixels();
+    path = String();
     // Pixels never written stay clear, so a rebuilt texture shows nothing stray.
     if (!data) data = static_cast<unsigned char*>(std::calloc(std::size_t(width) * height, 4));
     for (int r = 0; r < h; ++r) {
@@ -94,7 +122,12 @@ void gxtkSurface::SetSubData(int x, int y, int w, int h, const int* src, int pit
             out[3] = a;
         }
     }
-    if (!TextureIsCurrent()) return;
+    if (glfwGraphicsSeq == 0) return;
+    // A texture made now takes all the pixels, the ones just written with them.
+    if (!TextureIsCurrent()) {
+        CreateTexture();
+        return;
+    }
     BindTexture(texture);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     UploadRows(x, y, w, h);
@@ -109,6 +142,10 @@ void gxtkSurface::Bind() {
     CreateTexture();
 }
 
+void gxtkSurface::EnsureTexture() {
+    if (glfwGraphicsSeq != 0 && !TextureIsCurrent()) CreateTexture();
+}
+
 void gxtkSurface::ForgetBinding() { bound = {}; }
 
 bool gxtkSurface::TextureIsCurrent() const { return texSeq == glfwGraphicsSeq; }
@@ -121,10 +158,13 @@ void gxtkSurface::CreateTexture() {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    RestorePixels();
     AllocateTextureStorage();
     if (!data) return;
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, format, GL_UNSIGNED_BYTE, data);
+    // The file can give them again.
+    if (path.Length() > 0) ReleasePixels();
 }
 
 // Drivers without non-power-of-two textures refuse the image's own size; the image then sits in the

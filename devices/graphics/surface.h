@@ -1,8 +1,12 @@
 // gxtkSurface: one OpenGL texture with an optional copy of its pixels in memory.
 //
-// Pixels are premultiplied by alpha once, when they enter the surface. The copy in memory outlives
-// the OpenGL context: a window re-opened for a display-mode change comes with a new context, and the
-// first Bind after it builds the texture again from the kept pixels (texSeq against glfwGraphicsSeq).
+// Pixels are premultiplied by alpha once, when they enter the surface. A window re-opened for a
+// display-mode change comes with a new context, and the first Bind after it builds the texture again
+// (texSeq against glfwGraphicsSeq) from the pixels in memory. A surface loaded from a file keeps no
+// copy once its texture holds the pixels, only the file's path: a new context decodes it again, which
+// is rare, while a copy of every picture would double what the game's images take. A surface made
+// empty gets its texture only when it is first drawn or written, so that a reserved picture nobody
+// uses costs no texture memory.
 #pragma once
 
 #include "runtime/object.h"
@@ -22,11 +26,16 @@ class gxtkSurface : public Object {
 
     // Takes ownership of `pixels` (malloc'ed, `depth` bytes a pixel) and premultiplies them in place.
     void SetData(unsigned char* pixels, int w, int h, int d);
+    // Decodes the image file at `file` into the surface (no OpenGL call); false when it cannot.
+    bool LoadData(const String& file);
     // Writes 0xAARRGGBB pixels into an RGBA surface, premultiplied, and into its texture if current.
     void SetSubData(int x, int y, int w, int h, const int* src, int pitch);
     // Binds the texture, building it first when this context has none yet. Binding the texture
     // that is already bound makes no OpenGL call.
     void Bind();
+    // Makes the texture when this context has none yet, without binding one that exists: draws call
+    // it before they read uscale and vscale.
+    void EnsureTexture();
     // Code outside the surfaces may have bound another texture: the next Bind binds for certain.
     static void ForgetBinding();
 
@@ -39,12 +48,17 @@ class gxtkSurface : public Object {
     GLuint texture = 0;
     float uscale = 0;
     float vscale = 0;
+    // The file the pixels were decoded from, while they are that file's own (no write since); its
+    // surface lets the pixels go once they are in the texture.
+    String path;
 
   private:
     bool TextureIsCurrent() const;
     void CreateTexture();
     void AllocateTextureStorage();
     void UploadRows(int x, int y, int w, int h);
+    // Decodes the file again for a texture or a write that needs the pixels.
+    void RestorePixels();
     void ReleaseTexture();
     void ReleasePixels();
 };

@@ -13,7 +13,9 @@ using gametest::CommandAt;
 using gametest::CommandCount;
 using gametest::FinishLoading;
 using gametest::Host;
+using gametest::PixelAt;
 using gametest::Render;
+using gametest::Rgb;
 using gametest::Tap;
 using gametest::Update;
 using gametest::Updates;
@@ -21,6 +23,7 @@ using gametest::Updates;
 constexpr int kLogoSlot = 93;
 constexpr int kFontSlot = 90;
 constexpr int kJingle = 96;
+constexpr int kBlankSlot = 81;
 
 // The loading screen is on the draw list: its logo at scale 2 in the middle of the virtual screen.
 bool ShowsLoadingScreen() {
@@ -105,6 +108,51 @@ TEST_F(Frame, ReloadsEverythingAtTheTierThatFitsANewWindowSize) {
         EXPECT_EQ(app->m_Img[kFontSlot]->width, 16 * c.tier);
         EXPECT_EQ(app->m_ImgInfo[3 * kFontSlot], 7) << "the font keeps its advance";
     }
+}
+
+// The blank picture the loader reserves is there at its full size, takes no texture memory while
+// nothing uses it, and shows what is written into it.
+TEST_F(Frame, TheReservedBlankImageKeepsItsSizeAndShowsWhatIsWrittenIntoIt) {
+    FinishLoading();
+    c_Image* blank = app->m_Img[kBlankSlot];
+    ASSERT_NE(blank, nullptr);
+    EXPECT_EQ(blank->width, 2048);
+    EXPECT_EQ(blank->height, 2048);
+    EXPECT_EQ(blank->surface->Width(), 2048);
+    EXPECT_EQ(blank->surface->Height(), 2048);
+    EXPECT_EQ(std::vector<int>({app->m_ImgInfo[3 * kBlankSlot], app->m_ImgInfo[3 * kBlankSlot + 1],
+                                app->m_ImgInfo[3 * kBlankSlot + 2]}),
+              std::vector<int>({2048, 2048, 1}));
+    EXPECT_EQ(blank->surface->texSeq, -1) << "no texture before it is used";
+
+    // A blue square about the picture's centre, its handle, drawn pixel for pixel.
+    std::vector<int> blue(16 * 16, int(0xFF0000FFu));
+    blank->surface->SetSubData(1016, 1016, 16, 16, blue.data(), 16);
+    app->p_CLS2D(0, 0, 40, 1);
+    app->p_SetSize(1 / app->m_ImgScale);
+    app->p_DrawImg(kBlankSlot, 320, 240, 0);
+    Render();
+    EXPECT_EQ(PixelAt(320, 240), (Rgb{0, 0, 255}));
+    EXPECT_EQ(PixelAt(327, 247), (Rgb{0, 0, 255}));
+    EXPECT_EQ(PixelAt(300, 240), (Rgb{0, 0, 40})) << "the rest of it is clear";
+}
+
+// A reload lets go of the textures of the pictures it replaces at once: steady frames allocate
+// nothing, so the collector would never get round to destroying them.
+TEST_F(Frame, AReloadReleasesTheTexturesItReplaces) {
+    FinishLoading();
+    gxtkSurface* oldLogo = app->m_Img[kLogoSlot]->surface;
+    gxtkSurface* oldPicture = app->m_Img[1]->surface;
+    const GLuint oldTexture = oldPicture->texture;
+    ASSERT_TRUE(glIsTexture(oldTexture));
+    app->p_Reload();
+    EXPECT_EQ(UpdatesUntilLoaded(), 14);
+    EXPECT_EQ(oldLogo->texSeq, -1);
+    EXPECT_EQ(oldPicture->texSeq, -1);
+    EXPECT_FALSE(glIsTexture(oldTexture));
+    ASSERT_NE(app->m_Img[1], nullptr);
+    EXPECT_NE(app->m_Img[1]->surface, oldPicture);
+    EXPECT_EQ(app->m_Img[1]->surface->texSeq, glfwGraphicsSeq) << "the new picture has its texture";
 }
 
 // From 5:4 to 16:9, and in portrait up to 3:4, one dimension keeps the design size; a longer screen

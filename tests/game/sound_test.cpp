@@ -216,6 +216,23 @@ TEST_F(GameSound, MusicPausesWithTheRound) {
 }
 
 // Slot n comes from the data folder's sfx/nnn.wav: the same buffer size as loading that file.
+// A reload replaces every effect: the old buffers are deleted, not kept beside the new ones, while
+// the round's music stays the one decoded buffer it was.
+TEST_F(GameSound, AReloadDeletesTheBuffersOfTheEffectsItReplaces) {
+    WaveRun run = Play([&](c_MyApp* app, Scenario& s) {
+        gametest::FinishLoading();
+        gxtkSample* old = app->m_Sfx[2]->m_sample;
+        const bool hadBuffer = old->buffer != 0;
+        gxtkSample* music = s.audio->musicSample;
+        app->p_Reload();
+        gametest::FinishLoading();
+        app->p_PlaySFX(2, 1, 1, 0); // deletes what the last step let go of
+        s.notes = {int(hadBuffer), int(old->buffer), int(gxtkSample::discarded.size()),
+                   int(app->m_Sfx[2]->m_sample->buffer != 0), int(music && s.audio->musicSample == music)};
+    });
+    EXPECT_EQ(run.notes, (std::vector<int>{1, 0, 0, 1, 1}));
+}
+
 TEST_F(GameSound, EffectSlotsLoadTheirThreeDigitFiles) {
     WaveRun run = Play([&](c_MyApp* app, Scenario& s) {
         auto size = [](c_Sound* sound) {
