@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <ostream>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -225,96 +226,102 @@ class Shapes : public gametest::GameTest {
     }
 };
 
-TEST_F(Shapes, TheMenuKeepsItsPartsApartAndOnTheScreen) {
-    for (const Shape& shape : kShapes) {
-        SCOPED_TRACE(shape.name);
-        Open(shape);
-        ASSERT_GE(jscrh, 359.9f);
-        ASSERT_GE(jscrw, 529.9f);
-        const float strip = jscrw - float(app->m_SidePanelX + 140);
-        ExpectAllInside("menu", [&](int i) { return IsFarDialRow(i); });
+// One test a shape, so that each stays short on a busy machine.
+class EveryShape : public Shapes, public testing::WithParamInterface<Shape> {};
 
-        Pictures pictures;
-        Box title = Group(pictures, [](int i) { return Is(i, kTitle); });
-        Box dial = Group(pictures, [&](int i) {
-            return IsWheel(i) || (IsDialRow(i, app->m_MenuRow) || IsDialRow(i, app->m_MenuRow - 1) ||
-                                  IsDialRow(i, app->m_MenuRow + 1));
-        });
-        Box cog = Group(pictures, IsWheel);
-        const Box stripArea{strip, -128, jscrw, jscrh};
-        struct Pair {
-            const char* what;
-            Box a, b;
-        } pairs[] = {
-            {"title and dial", title, dial},     {"title and strip", title, stripArea},
-            {"dial and strip", dial, stripArea}, {"cog and strip", cog, stripArea},
-            {"title and cog", title, cog},
-        };
-        for (const Pair& p : pairs)
-            EXPECT_FALSE(p.a.Overlaps(p.b)) << p.what << ": " << p.a << " and " << p.b;
-
-        // The score lists end just above the start button's point: each digit against its pixels.
-        int start = -1, digits = 0;
-        for (int i : UprightImages())
-            if (Is(i, kIcons) && CommandAt(i)[6] == kStartFrame) start = i;
-        ASSERT_GE(start, 0);
-        for (int i : UprightImages()) {
-            if (!Is(i, kFontSlot) || CommandAt(i)[1] <= strip) continue;
-            ++digits;
-            EXPECT_FALSE(pictures.OpaqueIn(start, pictures.Extent(i)))
-                << "a score glyph on the start button at " << pictures.Extent(i);
-        }
-        EXPECT_GT(digits, 0);
-    }
+std::string ShapeName(const testing::TestParamInfo<Shape>& shape) {
+    std::string name = "Shape";
+    for (const char* c = shape.param.name; *c; ++c) name += *c == ':' ? '_' : *c;
+    return name;
 }
 
-TEST_F(Shapes, EveryOtherScreenStaysOnTheScreen) {
-    for (const Shape& shape : kShapes) {
-        SCOPED_TRACE(shape.name);
-        Open(shape);
+INSTANTIATE_TEST_SUITE_P(Shapes, EveryShape, testing::ValuesIn(kShapes), ShapeName);
 
-        app->p_Reload();
-        Update();
-        ExpectAllInside("loading");
-        FinishLoading();
-        Settle();
+TEST_P(EveryShape, TheMenuKeepsItsPartsApartAndOnTheScreen) {
+    const Shape& shape = GetParam();
+    Open(shape);
+    ASSERT_GE(jscrh, 359.9f);
+    ASSERT_GE(jscrw, 529.9f);
+    const float strip = jscrw - float(app->m_SidePanelX + 140);
+    ExpectAllInside("menu", [&](int i) { return IsFarDialRow(i); });
 
-        // The opened panel pushes the title off to the left, as a page turned.
-        app->m_SidePanel = 1;
-        Settle();
-        ExpectAllInside("side panel", [](int i) { return Is(i, kTitle); });
-        app->m_SidePanel = 0;
-        Settle();
+    Pictures pictures;
+    Box title = Group(pictures, [](int i) { return Is(i, kTitle); });
+    Box dial = Group(pictures, [&](int i) {
+        return IsWheel(i) || (IsDialRow(i, app->m_MenuRow) || IsDialRow(i, app->m_MenuRow - 1) ||
+                              IsDialRow(i, app->m_MenuRow + 1));
+    });
+    Box cog = Group(pictures, IsWheel);
+    const Box stripArea{strip, -128, jscrw, jscrh};
+    struct Pair {
+        const char* what;
+        Box a, b;
+    } pairs[] = {
+        {"title and dial", title, dial},     {"title and strip", title, stripArea},
+        {"dial and strip", dial, stripArea}, {"cog and strip", cog, stripArea},
+        {"title and cog", title, cog},
+    };
+    for (const Pair& p : pairs) EXPECT_FALSE(p.a.Overlaps(p.b)) << p.what << ": " << p.a << " and " << p.b;
 
-        app->m_OptionOpen = 1;
-        Settle();
-        ExpectAllInside("options box");
-        app->m_OptionOpen = 0;
-        Settle();
-
-        app->m_Screen = 11;
-        Updates(30);
-        ASSERT_EQ(app->m_Screen, 10);
-        ExpectAllInside("round");
-
-        app->m_BadgeQueue[0] = 5;
-        app->m_BadgeQueueT[0] = 100;
-        Update();
-        ExpectAllInside("badge banner");
-
-        gametest::Tap(27);
-        Updates(20);
-        ASSERT_EQ(app->m_Paused, 1);
-        ExpectAllInside("pause");
-
-        app->m_PauseSel = -1;
-        Updates(20);
-        app->m_RoundOver = 1;
-        app->m_QuitRound = -1;
-        app->m_Score = 1000000;
-        Updates(60);
-        ExpectAllInside("end of the round");
+    // The score lists end just above the start button's point: each digit against its pixels.
+    int start = -1, digits = 0;
+    for (int i : UprightImages())
+        if (Is(i, kIcons) && CommandAt(i)[6] == kStartFrame) start = i;
+    ASSERT_GE(start, 0);
+    for (int i : UprightImages()) {
+        if (!Is(i, kFontSlot) || CommandAt(i)[1] <= strip) continue;
+        ++digits;
+        EXPECT_FALSE(pictures.OpaqueIn(start, pictures.Extent(i)))
+            << "a score glyph on the start button at " << pictures.Extent(i);
     }
+    EXPECT_GT(digits, 0);
+}
+
+TEST_P(EveryShape, EveryOtherScreenStaysOnTheScreen) {
+    const Shape& shape = GetParam();
+    Open(shape);
+
+    app->p_Reload();
+    Update();
+    ExpectAllInside("loading");
+    FinishLoading();
+    Settle();
+
+    // The opened panel pushes the title off to the left, as a page turned.
+    app->m_SidePanel = 1;
+    Settle();
+    ExpectAllInside("side panel", [](int i) { return Is(i, kTitle); });
+    app->m_SidePanel = 0;
+    Settle();
+
+    app->m_OptionOpen = 1;
+    Settle();
+    ExpectAllInside("options box");
+    app->m_OptionOpen = 0;
+    Settle();
+
+    app->m_Screen = 11;
+    Updates(30);
+    ASSERT_EQ(app->m_Screen, 10);
+    ExpectAllInside("round");
+
+    app->m_BadgeQueue[0] = 5;
+    app->m_BadgeQueueT[0] = 100;
+    Update();
+    ExpectAllInside("badge banner");
+
+    gametest::Tap(27);
+    Updates(20);
+    ASSERT_EQ(app->m_Paused, 1);
+    ExpectAllInside("pause");
+
+    app->m_PauseSel = -1;
+    Updates(20);
+    app->m_RoundOver = 1;
+    app->m_QuitRound = -1;
+    app->m_Score = 1000000;
+    Updates(60);
+    ExpectAllInside("end of the round");
 }
 
 // The title used to run off the left edge in tall portrait and under the dial on ultrawide screens:
