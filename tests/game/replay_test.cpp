@@ -70,4 +70,60 @@ TEST_F(ReplayTest, GoldenReplaysVerify) {
     }
 }
 
+// Damaged and foreign files: each refused with its reason, before any playing.
+TEST_F(ReplayTest, DamagedFilesAreRefusedWithAReason) {
+    const std::string golden = std::string(SPINDRIFT_SOURCE_DIR) + "/tests/game/replays/golden-1.replay";
+    const std::vector<uint8_t> whole = FileBytes(golden);
+    ASSERT_GT(whole.size(), 64u);
+    // Rewrites a header field and fixes the checksum, so that only the field is wrong.
+    auto withField = [&](std::size_t at, std::vector<uint8_t> value) {
+        std::vector<uint8_t> bytes = whole;
+        std::copy(value.begin(), value.end(), bytes.begin() + std::ptrdiff_t(at));
+        ReplayData data;
+        if (DecodeReplay(bytes, data).find("checksum") == std::string::npos) return bytes;
+        uint32_t h = 2166136261u;
+        for (std::size_t i = 0; i + 4 < bytes.size(); ++i) h = (h ^ bytes[i]) * 16777619u;
+        for (int i = 0; i < 4; ++i) bytes[bytes.size() - 4 + std::size_t(i)] = uint8_t(h >> (8 * i));
+        return bytes;
+    };
+    const std::size_t version = 10, afterVersion = 11 + whole[10];
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> bytes;
+        const char* reason;
+    } cases[] = {
+        {"empty", {}, "too short"},
+        {"a state file",
+         {'1', ',', '0', ',', '0', ',', '0', ',', '0', ',', '0', ',', '1', ','},
+         "not a Spindrift replay"},
+        {"cut in the header", {whole.begin(), whole.begin() + 20}, "cut"},
+        {"cut in the frames", {whole.begin(), whole.end() - 200}, ""},
+        {"one byte flipped",
+         [&] {
+             auto b = whole;
+             b[b.size() / 2] ^= 0x40;
+             return b;
+         }(),
+         "checksum"},
+        {"format 2", withField(8, {2, 0}), "format 2"},
+        {"no difficulty", withField(afterVersion, {7}), "difficulty"},
+        {"a huge version text", withField(version, {255}), ""},
+        {"a huge update count", withField(afterVersion + 10, {0xff, 0xff, 0xff, 0x7f}), ""},
+        {"a huge stream length",
+         withField(afterVersion + 14 + 2 + 4 * (whole[afterVersion + 14] | whole[afterVersion + 15] << 8),
+                   {0xff, 0xff, 0xff, 0xff}),
+         "longer than the file"},
+        {"too large", std::vector<uint8_t>(ReplayMaxBytes + 1, 0), "too large"},
+    };
+    for (const Case& c : cases) {
+        ReplayData data;
+        const std::string why = DecodeReplay(c.bytes, data);
+        EXPECT_NE(why, "") << c.name;
+        EXPECT_NE(why.find(c.reason), std::string::npos) << c.name << ": " << why;
+    }
+    ReplayData data;
+    EXPECT_EQ(DecodeReplay(whole, data), "");
+    EXPECT_EQ(ReadReplay("no/such.replay", data), "cannot open no/such.replay");
+}
+
 } // namespace
