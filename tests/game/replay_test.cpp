@@ -70,6 +70,68 @@ TEST_F(ReplayTest, GoldenReplaysVerify) {
     }
 }
 
+std::string Golden(int difficulty) {
+    return std::string(SPINDRIFT_SOURCE_DIR) + "/tests/game/replays/golden-" + std::to_string(difficulty) +
+           ".replay";
+}
+
+constexpr int KeyEscape = 27;
+
+// Watching plays the round to its recorded end and keeps the state file as it was; Escape stops the
+// round where it is, and a second Escape ends the watching.
+TEST_F(ReplayTest, WatchingPausesOnEscapeAndFilesNothing) {
+    app->p_Save();
+    const auto state = FileBytes(".cobaltstate");
+    EXPECT_EQ(PlayBack(ReplayMode::Watch, Golden(2)), 0) << App()->m_Replay.failure;
+    EXPECT_EQ(FileBytes(".cobaltstate"), state);
+    EXPECT_FALSE(std::filesystem::exists(LastReplayPath));
+
+    c_MyApp* watcher = FreshApp();
+    ASSERT_EQ(watcher->p_LoadReplay(int(ReplayMode::Watch), Golden(2)), 1);
+    FinishLoading();
+    Updates(100);
+    ASSERT_TRUE(watcher->m_Replay.playing);
+    Tap(KeyEscape);
+    const uint32_t pausedAt = watcher->m_Replay.updatesDone;
+    Updates(60);
+    EXPECT_EQ(watcher->m_Paused, 1);
+    EXPECT_EQ(watcher->m_Replay.updatesDone, pausedAt);
+    Tap(KeyEscape);
+    EXPECT_FALSE(watcher->m_Replay.playing);
+    EXPECT_EQ(FileBytes(".cobaltstate"), state);
+}
+
+// Thirty idle seconds in the menu start the best round as a demo; a key ends it at once, without
+// starting anything in the menu, and nothing the player keeps has changed.
+TEST_F(ReplayTest, IdleMenuPlaysTheBestRoundUntilAKey) {
+    FinishLoading();
+    std::filesystem::create_directories("replays");
+    std::filesystem::copy_file(Golden(2), BestReplayPath(2));
+    app->p_Save();
+    const auto state = FileBytes(".cobaltstate");
+    Updates(29 * 60);
+    EXPECT_FALSE(app->m_Replay.playing);
+    Updates(2 * 60);
+    ASSERT_TRUE(app->m_Replay.playing);
+    EXPECT_EQ(app->m_Replay.mode, ReplayMode::Demo);
+    EXPECT_EQ(app->m_Screen, PlayScreen);
+
+    PressKey(KeyEnter);
+    Update();
+    EXPECT_FALSE(app->m_Replay.playing);
+    EXPECT_EQ(app->m_Screen, MenuScreen);
+    Updates(30);
+    ReleaseKey(KeyEnter);
+    Updates(30);
+    EXPECT_EQ(app->m_Screen, MenuScreen) << "the key that ended the demo started a round";
+    EXPECT_EQ(FileBytes(".cobaltstate"), state);
+    EXPECT_FALSE(std::filesystem::exists(LastReplayPath));
+
+    app->m_Replay.noDemo = true;
+    Updates(31 * 60);
+    EXPECT_FALSE(app->m_Replay.playing);
+}
+
 // Damaged and foreign files: each refused with its reason, before any playing.
 TEST_F(ReplayTest, DamagedFilesAreRefusedWithAReason) {
     const std::string golden = std::string(SPINDRIFT_SOURCE_DIR) + "/tests/game/replays/golden-1.replay";
