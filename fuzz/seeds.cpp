@@ -116,6 +116,13 @@ int main(int argc, char** argv) {
     Seed("saved_state", "older", SavedState(1, false));
     Seed("saved_state", "empty", "");
 
+    // The golden replays of the game tests, one round per difficulty.
+    fs::create_directories(root / "replay");
+    for (const char* n : {"1", "2", "3"})
+        fs::copy_file(fs::path(SPINDRIFT_SOURCE_DIR) / "tests/game/replays" /
+                          (std::string("golden-") + n + ".replay"),
+                      root / "replay" / (std::string("golden-") + n), fs::copy_options::overwrite_existing);
+
     Seed("utf8", "ascii", "0|1|2|hello|");
     Seed("utf8", "utf8", "caf\xC3\xA9 \xE2\x82\xAC \xED\xA0\xBD\xED\xB8\x80");
     Seed("utf8", "bom", "\xEF\xBB\xBFtext");

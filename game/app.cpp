@@ -1,5 +1,6 @@
 // Construction and collector marking of the application: every array field is allocated once here
 // and never replaced, so nothing in play allocates.
+#include "framework/input/input.h"
 #include "game/my_app.h"
 
 c_MyApp* c_MyApp::m_new() {
@@ -51,4 +52,5 @@ void c_MyApp::mark() {
     gc_mark_q(m_Part);
     gc_mark_q(m_Player);
     gc_mark_q(m_Sfx);
+    gc_mark_q(m_Replay.device);
 }

@@ -282,7 +282,7 @@ int c_MyApp::p_Text(float x, float y, String text, float ax, float ay, int slotO
     const double y0 = y - CosDeg(r - 90) * width * ax / 2 - CosDeg(r) * lineHeight * v;
 
     const double alongX = SinDeg(90 - m_Rot), alongY = CosDeg(90 - m_Rot);
-    const bool pressedPhase = m_ControlStyle == 1 && vx_app_Millisecs() % 500 < 200;
+    const bool pressedPhase = m_ControlStyle == 1 && p_Millisecs() % 500 < 200;
     int penX = TruncInt(x0);
     float penY = float(y0);
     int line = 0;

@@ -89,7 +89,7 @@ float LifeLoss(int kind) {
 } // namespace
 
 int c_MyApp::p_ResetStars(int n) {
-    p_SeedRnd(vx_app_Millisecs());
+    p_SeedRnd(p_Millisecs());
     if (CountInRange(n)) {
         m_StarCount = n;
     } else {
@@ -110,7 +110,7 @@ int c_MyApp::p_ResetStars(int n) {
 }
 
 int c_MyApp::p_DoStars(float dx, float dy) {
-    p_SeedRnd(vx_app_Millisecs());
+    p_SeedRnd(p_Millisecs());
     p_ResetDraw();
     for (int i = 0; i <= m_StarCount; ++i) {
         float* star = &m_Stars[i * RecordFloats];

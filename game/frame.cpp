@@ -154,6 +154,7 @@ int c_MyApp::p_OnCreate() {
     for (int i = 0; i <= 30; ++i) m_HiScore[i] = 0;
     p_Load();
     for (int i = 0; i < m_SfxChan.Length(); ++i) m_SfxChan[i] = i;
+    p_ReplayOptions();
     return 0;
 }
 
@@ -297,6 +298,7 @@ int c_MyApp::p_WaitStart(int mode) {
 }
 
 int c_MyApp::p_OnUpdate() {
+    if (p_ReplayUpdateStart() == 1) return 0;
     m_VKey[19] = isOuya == 0 ? vx_input_KeyHit(KEY_BACK) : (vx_input_KeyHit(PadMenuKey) > 0 ? 1 : 0);
     if (vx_input_KeyHit(KeyF1)) DebugMode = DebugMode == 0 ? 1 : 0;
     if (vx_input_KeyHit(KeyF2)) m_CleanView = m_CleanView == 0 ? 1 : 0;
@@ -337,6 +339,7 @@ int c_MyApp::p_OnUpdate() {
         p_Text(16, tiltShown ? jscrh / 2 : jscrh - 16, p_DebugText(), 0, 1, 0);
     }
     p_ShowBadges();
+    p_ReplayUpdateEnd();
     return 0;
 }
 
@@ -509,6 +512,7 @@ int c_MyApp::p_PauseOnFocusChange() {
 }
 
 int c_MyApp::p_OnSuspend() {
+    if (p_ReplayFocusChange(1) == 1) return 0;
     p_PauseOnFocusChange();
     vx_app_SetUpdateRate(SuspendedUpdateRate);
     p_Save();
@@ -516,6 +520,7 @@ int c_MyApp::p_OnSuspend() {
 }
 
 int c_MyApp::p_OnResume() {
+    if (p_ReplayFocusChange(0) == 1) return 0;
     p_PauseOnFocusChange();
     vx_app_SetUpdateRate(ActiveUpdateRate);
     return 0;

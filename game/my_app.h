@@ -12,11 +12,13 @@
 #include "framework/app/app.h"
 #include "framework/audio/audio.h"
 #include "framework/graphics/image.h"
+#include "game/replay.h"
 #include "net/http.h"
 
 #include <array>
 #include <climits>
 #include <cmath>
+#include <string>
 
 // Stands for an argument left out of a drawing-kit call and for a touch that is up.
 inline constexpr int Omitted = -3717;
@@ -384,6 +386,31 @@ class c_MyApp : public c_App, public c_IOnHttpRequestComplete {
     int p_PrepareTune(String name);
     // The round's music.
     static constexpr char16_t RoundTune[] = u"spindrift";
+
+    // ---- replay.cpp: recording and playing rounds, the attract mode
+    ReplaySession m_Replay;
+
+    // The millisecond clock as a round reads it: recorded while recording, answered from the
+    // replay while one plays.
+    int p_Millisecs();
+    // Around every update: the recorder takes the update's frame, the player puts its frame in
+    // place of the live input (1: the update ends here, its input spent on the replay).
+    int p_ReplayUpdateStart();
+    int p_ReplayUpdateEnd();
+    // A round starts: recording begins, or the played round takes its recorded start.
+    int p_ReplayRoundStart();
+    // 1 when a replay took the focus change, so the round's own pause rule must not run.
+    int p_ReplayFocusChange(int lost);
+    // Loads a replay to play once the menu shows; 0 with m_Replay.failure set when it cannot.
+    int p_LoadReplay(int mode, const std::string& path);
+    int p_ReplayOptions();
+    int p_AttractMode();
+    void p_BeginPlayback();
+    void p_FinishPlayback();
+    void p_EndRecording();
+    void p_EndDemo();
+    void p_ViewerPause();
+    void p_ViewerResume();
 
     // ---- checkin.cpp: the online check-in
     int p_GetURL(String url, String query);

@@ -90,7 +90,7 @@ int SpawnRange(int difficulty) {
 int c_MyApp::p_Rand(float lo, float hi) { return FloorInt(lo + vx_random_Rnd() * (hi + 0.99f - lo)); }
 
 int c_MyApp::p_SeedRnd(int seed) {
-    vx_random_Seed = uint32_t(seed == ClockSeed ? vx_app_Millisecs() : seed);
+    vx_random_Seed = uint32_t(seed == ClockSeed ? p_Millisecs() : seed);
     for (int i = 0; i < 21; ++i) vx_random_Rnd(); // only the steps matter here, not the draws
     return 0;
 }

@@ -273,7 +273,7 @@ void MoveWalker(c_MyApp& app, int slot, float* obj, int clock) {
 }
 
 void MoveObjects(c_MyApp& app) {
-    int ms = vx_app_Millisecs();
+    int ms = app.p_Millisecs();
     int clock = ms / 120;
     for (int slot = 0; slot <= ObjSlots; ++slot) {
         float* obj = &app.m_Obj[slot * ObjFloats];
@@ -314,7 +314,7 @@ void DrawVeil(c_MyApp& app, float alpha) {
 // overlay counter grows, over the menu it closes as the counter falls.
 void DrawFan(c_MyApp& app, float alpha) {
     float cx = jscrw / 2, cy = jscrh + overscan;
-    int turn = (vx_app_Millisecs() / 60) % 20;
+    int turn = (app.p_Millisecs() / 60) % 20;
     int from = -12, to = 12;
     if (app.m_Screen < RoundScreen) {
         from = std::max(12 - app.m_OverTimer / 4, -12);
@@ -368,6 +368,7 @@ void DrawOverlay(c_MyApp& app) {
 
 int c_MyApp::p_LoadGame() {
     const Array<float>& p = m_Player;
+    p_ReplayRoundStart();
     m_Screen = RoundScreen;
     p_FlushGame();
     m_c = 1;

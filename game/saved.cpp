@@ -124,6 +124,8 @@ void LoadScores(Array<int>& score, const Array<String>& fields, int from) {
 } // namespace
 
 int c_MyApp::p_Save() {
+    // Watching, verifying or a demo leave the player's state as it was.
+    if (m_Replay.mode != ReplayMode::Live) return 0;
     Array<String> fields(SavedFields);
     int n = 0;
     for (int i = 0; i < SettingCount; ++i) fields[n++] = String(m_Setting[i]);

@@ -33,6 +33,7 @@ Files:
   .cobaltstate   settings, badges and high scores, in the working directory; the
                  installed launcher starts the game in
                  ${XDG_DATA_HOME:-~/.local/share}/spindrift
+  replays/       the last round and each difficulty's best, beside .cobaltstate
 )";
 
 void printUsage(std::FILE* to) {

@@ -17,6 +17,9 @@ struct VxOption {
 inline constexpr VxOption vxOptions[] = {
     {"--help", nullptr, "print this help (keys, files, options) and exit"},
     {"--version", nullptr, "print the version and exit"},
+    {"--replay", "FILE", "watch the round kept in FILE; Escape pauses, a second Escape quits"},
+    {"--verify-replay", "FILE", "play FILE's round unseen: status 0 same score and state, 1 not, 2 no replay"},
+    {"--no-demo", nullptr, "no demo round in the idle menu"},
 };
 
 // The options given on one command line. Arguments that do not start with "-" are not options;

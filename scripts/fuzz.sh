@@ -14,7 +14,7 @@ cmake --build "$build" -j "$(nproc)" --target fuzz_all
 
 mkdir -p "$build/crashes"
 status=0
-for target in saved_state utf8 wav ogg png url http databuffer; do
+for target in saved_state replay utf8 wav ogg png url http databuffer; do
     found="$build/found/$target"
     mkdir -p "$found"
     log="$build/found/$target.log"

@@ -4,6 +4,7 @@
 // in one frame. Needs a display: the game runs on the host's real window and OpenGL context.
 #include "bench/game/game_bench.h"
 #include "framework/audio/audio.h"
+#include "framework/input/input.h"
 #include "game/random.h"
 
 #include <benchmark/benchmark.h>
@@ -117,5 +118,68 @@ void BM_RoundStart(benchmark::State& state) {
     state.counters["budget_pct"] = 100 * elapsed.count() / double(state.iterations()) / kFrameSeconds;
 }
 BENCHMARK(BM_RoundStart)->ArgName("decoded")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+
+// What recording adds to an update of play: the input frame taken and compared (a key changes
+// twice a second), the three clock reads of a play step, and the state hash every 60th update.
+// Restarted now and then so that the buffers stay at the size a round reserves.
+void BM_RecordUpdate(benchmark::State& state) {
+    c_MyApp* app = Game();
+    app->p_LoadGame();
+    c_InputDevice* live = vx_input_device.get();
+    long updates = 0, allocated = 0;
+    std::chrono::duration<double> elapsed{};
+    for (auto _ : state) {
+        if (updates % 36000 == 0) {
+            state.PauseTiming();
+            app->p_ReplayRoundStart();
+            state.ResumeTiming();
+        }
+        live->keyDown['D'] = updates / 30 % 2 == 0;
+        gamebench::StartCounting();
+        const auto start = std::chrono::steady_clock::now();
+        app->p_ReplayUpdateStart();
+        for (int read = 0; read < 3; ++read) benchmark::DoNotOptimize(app->p_Millisecs());
+        app->p_ReplayUpdateEnd();
+        elapsed += std::chrono::steady_clock::now() - start;
+        allocated += gamebench::StopCounting();
+        ++updates;
+    }
+    live->keyDown['D'] = false;
+    app->m_Replay.recording = false;
+    state.counters["allocs_per_update"] = double(allocated) / double(updates);
+    state.counters["budget_pct"] = 100 * elapsed.count() / double(updates) / kFrameSeconds;
+}
+BENCHMARK(BM_RecordUpdate)->Unit(benchmark::kNanosecond);
+
+// The end of a recorded round of the given length in updates, in the update that ends it: the
+// replay encoded and handed to the writer thread (the disk is not waited for), and the file's size.
+void BM_EndRecording(benchmark::State& state) {
+    c_MyApp* app = Game();
+    c_InputDevice* live = vx_input_device.get();
+    std::chrono::duration<double> elapsed{};
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        app->p_LoadGame();
+        for (long i = 0; i < state.range(0); ++i) {
+            live->keyDown['D'] = i / 30 % 2 == 0;
+            app->p_ReplayUpdateStart();
+            for (int read = 0; read < 3; ++read) app->p_Millisecs();
+            app->p_ReplayUpdateEnd();
+        }
+        live->keyDown['D'] = false;
+        state.ResumeTiming();
+        const auto start = std::chrono::steady_clock::now();
+        app->p_EndRecording();
+        elapsed += std::chrono::steady_clock::now() - start;
+        state.PauseTiming();
+        WaitForReplayWrites();
+        bytes = EncodeReplay(app->m_Replay.data).size();
+        state.ResumeTiming();
+    }
+    state.counters["budget_pct"] = 100 * elapsed.count() / double(state.iterations()) / kFrameSeconds;
+    state.counters["file_bytes"] = double(bytes);
+}
+BENCHMARK(BM_EndRecording)->ArgName("updates")->Arg(600)->Arg(7200)->Unit(benchmark::kMicrosecond);
 
 } // namespace

@@ -1,0 +1,759 @@
+// Replays: the file format, the recorder and the player (see replay.h), and the game's hooks that
+// route a round's outside reads through them.
+#include "game/replay.h"
+
+#include "framework/app/app.h"
+#include "framework/input/input.h"
+#include "game/my_app.h"
+#include "game/random.h"
+#include "host/game.h"
+#include "host/options.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <mutex>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+constexpr char Magic[8] = {'S', 'P', 'D', 'R', 'P', 'L', 'A', 'Y'};
+
+// Reserved at a round start: about ten minutes of keyboard play fits without growing; a longer or
+// busier round doubles the buffers now and then.
+constexpr std::size_t FrameReserve = 16 << 10, ClockReserve = 64 << 10, CheckpointReserve = 1024;
+
+uint32_t Fnv(uint32_t h, const void* data, std::size_t n) {
+    const auto* p = static_cast<const uint8_t*>(data);
+    for (std::size_t i = 0; i < n; ++i) h = (h ^ p[i]) * 16777619u;
+    return h;
+}
+constexpr uint32_t FnvStart = 2166136261u;
+
+// ---- bytes out
+
+struct Writer {
+    std::vector<uint8_t>& out;
+    void Bytes(const void* data, std::size_t n) {
+        const auto* p = static_cast<const uint8_t*>(data);
+        out.insert(out.end(), p, p + n);
+    }
+    void U8(unsigned v) { out.push_back(uint8_t(v)); }
+    void U16(unsigned v) {
+        U8(v & 0xff);
+        U8(v >> 8 & 0xff);
+    }
+    void U32(uint32_t v) {
+        for (int i = 0; i < 4; ++i) U8(v >> (8 * i) & 0xff);
+    }
+    void Varint(uint32_t v) {
+        while (v >= 0x80) {
+            U8((v & 0x7f) | 0x80);
+            v >>= 7;
+        }
+        U8(v);
+    }
+};
+
+// ---- bytes in: every read checks what is left, and a failed read stays failed.
+
+struct Reader {
+    std::span<const uint8_t> in;
+    std::size_t pos = 0;
+    bool ok = true;
+    std::size_t Left() const { return in.size() - pos; }
+    bool Take(std::size_t n) {
+        if (!ok || n > Left()) ok = false;
+        return ok;
+    }
+    uint32_t Le(int bytes) {
+        if (!Take(std::size_t(bytes))) return 0;
+        uint32_t v = 0;
+        for (int i = 0; i < bytes; ++i) v |= uint32_t(in[pos++]) << (8 * i);
+        return v;
+    }
+    uint32_t Varint() {
+        uint32_t v = 0;
+        for (int shift = 0; shift < 35; shift += 7) {
+            if (!Take(1)) return 0;
+            uint8_t b = in[pos++];
+            v |= uint32_t(b & 0x7f) << shift;
+            if (!(b & 0x80)) return v;
+        }
+        ok = false;
+        return 0;
+    }
+    std::span<const uint8_t> Span(std::size_t n) {
+        if (!Take(n)) return {};
+        auto s = in.subspan(pos, n);
+        pos += n;
+        return s;
+    }
+};
+
+int32_t Unzigzag(uint32_t v) { return int32_t(v >> 1) ^ -int32_t(v & 1); }
+uint32_t Zigzag(int32_t v) { return (uint32_t(v) << 1) ^ uint32_t(v >> 31); }
+
+// ---- frames as changes to the one before
+
+void EncodeFrameChange(Writer& w, const ReplayFrame& before, const ReplayFrame& now) {
+    const auto* a = reinterpret_cast<const uint8_t*>(&before);
+    const auto* b = reinterpret_cast<const uint8_t*>(&now);
+    std::size_t at = 0;
+    for (std::size_t i = 0; i < sizeof(ReplayFrame);) {
+        if (a[i] == b[i]) {
+            ++i;
+            continue;
+        }
+        std::size_t end = i;
+        // Short equal stretches inside a change cost less kept than split.
+        while (end < sizeof(ReplayFrame) &&
+               (a[end] != b[end] || (end + 2 < sizeof(ReplayFrame) && a[end + 1] != b[end + 1])))
+            ++end;
+        w.Varint(uint32_t(i - at));
+        w.Varint(uint32_t(end - i));
+        w.Bytes(b + i, end - i);
+        at = i = end;
+    }
+    w.Varint(0);
+    w.Varint(0);
+}
+
+// Applies one frame's changes; false when they reach past the frame.
+bool DecodeFrameChange(Reader& r, ReplayFrame& frame) {
+    auto* bytes = reinterpret_cast<uint8_t*>(&frame);
+    std::size_t at = 0;
+    while (r.ok) {
+        uint32_t skip = r.Varint(), count = r.Varint();
+        if (count == 0) return r.ok;
+        if (skip > sizeof(ReplayFrame) - at || count > sizeof(ReplayFrame) - at - skip) return false;
+        auto changed = r.Span(count);
+        if (!r.ok) return false;
+        std::memcpy(bytes + at + skip, changed.data(), count);
+        at += skip + count;
+    }
+    return false;
+}
+
+// Walks the whole frame stream once: runs of at least one update adding up to the update count.
+std::string CheckFrames(const ReplayData& replay) {
+    Reader r{replay.frames};
+    ReplayFrame frame{};
+    uint64_t total = 0;
+    while (r.Left() > 0) {
+        uint32_t run = r.Varint();
+        if (!r.ok || run == 0) return "a run of frames is cut or empty";
+        if (!DecodeFrameChange(r, frame)) return "a frame reaches past its end";
+        total += run;
+        if (total > replay.updates) return "the frames last longer than the round";
+    }
+    if (total != replay.updates) return "the frames end before the round";
+    return {};
+}
+
+std::string CheckClock(const ReplayData& replay) {
+    Reader r{replay.clock};
+    while (r.Left() > 0 && r.ok) r.Varint();
+    return r.ok ? std::string() : "the clock readings are cut";
+}
+
+std::string ReadHeaderAndStreams(Reader& r, ReplayData& replay) {
+    auto magic = r.Span(sizeof Magic);
+    if (!r.ok || !std::equal(magic.begin(), magic.end(), Magic)) return "not a Spindrift replay";
+    const uint32_t format = r.Le(2);
+    if (r.ok && format != ReplayFormat)
+        return "replay format " + std::to_string(format) + ", this game reads format " +
+               std::to_string(ReplayFormat);
+    auto version = r.Span(r.Le(1));
+    replay.gameVersion.assign(version.begin(), version.end());
+    replay.difficulty = int(r.Le(1));
+    replay.controlStyle = int(r.Le(1));
+    replay.score = int32_t(r.Le(4));
+    replay.finalHash = r.Le(4);
+    replay.updates = r.Le(4);
+    if (!r.ok) return "the header is cut";
+    if (replay.difficulty < 1 || replay.difficulty > 3 || replay.controlStyle > 2)
+        return "the header names no difficulty or control style of this game";
+    const uint32_t starts = r.Le(2);
+    if (r.ok && starts * 4 > r.Left()) return "the start fields reach past the end";
+    for (uint32_t i = 0; i < starts && r.ok; ++i) replay.start.push_back(r.Le(4));
+    for (auto* stream : {&replay.frames, &replay.clock}) {
+        const uint32_t length = r.Le(4);
+        if (r.ok && length > r.Left()) return "a stream is longer than the file";
+        auto bytes = r.Span(length);
+        stream->assign(bytes.begin(), bytes.end());
+    }
+    const uint32_t checkpoints = r.Le(4);
+    if (r.ok && uint64_t(checkpoints) * 4 > r.Left()) return "the checkpoints reach past the end";
+    for (uint32_t i = 0; i < checkpoints && r.ok; ++i) replay.checkpoints.push_back(r.Le(4));
+    if (!r.ok) return "the file is cut";
+    if (replay.checkpoints.size() != replay.updates / CheckpointEvery)
+        return "the checkpoints do not fit the round";
+    return {};
+}
+
+// ---- writing on a thread of its own
+
+bool WriteWhole(const std::string& path, const std::vector<uint8_t>& bytes) {
+    const std::string temp = path + ".tmp";
+    int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    std::size_t done = 0;
+    bool ok = true;
+    while (ok && done < bytes.size()) {
+        ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        ok = n > 0;
+        if (ok) done += std::size_t(n);
+    }
+    ok = fsync(fd) == 0 && ok;
+    ok = close(fd) == 0 && ok;
+    if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) {
+        std::remove(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+// The one writer thread; joined before the next write and when the program ends.
+struct ReplayWriter {
+    std::mutex lock;
+    std::thread thread;
+    ~ReplayWriter() { Wait(); }
+    void Wait() {
+        std::lock_guard guard(lock);
+        if (thread.joinable()) thread.join();
+    }
+};
+ReplayWriter& Writer0() {
+    static ReplayWriter writer;
+    return writer;
+}
+
+} // namespace
+
+// ---- the file
+
+std::vector<uint8_t> EncodeReplay(const ReplayData& replay) {
+    std::vector<uint8_t> out;
+    Writer w{out};
+    w.Bytes(Magic, sizeof Magic);
+    w.U16(ReplayFormat);
+    const std::size_t versionLength = std::min<std::size_t>(replay.gameVersion.size(), 255);
+    w.U8(unsigned(versionLength));
+    w.Bytes(replay.gameVersion.data(), versionLength);
+    w.U8(unsigned(replay.difficulty));
+    w.U8(unsigned(replay.controlStyle));
+    w.U32(uint32_t(replay.score));
+    w.U32(replay.finalHash);
+    w.U32(replay.updates);
+    w.U16(unsigned(replay.start.size()));
+    for (uint32_t v : replay.start) w.U32(v);
+    for (const auto* stream : {&replay.frames, &replay.clock}) {
+        w.U32(uint32_t(stream->size()));
+        w.Bytes(stream->data(), stream->size());
+    }
+    w.U32(uint32_t(replay.checkpoints.size()));
+    for (uint32_t v : replay.checkpoints) w.U32(v);
+    w.U32(Fnv(FnvStart, out.data(), out.size()));
+    return out;
+}
+
+std::string DecodeReplay(std::span<const uint8_t> bytes, ReplayData& replay) {
+    replay = ReplayData{};
+    if (bytes.size() > ReplayMaxBytes) return "the file is too large to be a replay";
+    if (bytes.size() < sizeof Magic + 4) return "the file is too short to be a replay";
+    Reader r{bytes.first(bytes.size() - 4)};
+    std::string why = ReadHeaderAndStreams(r, replay);
+    if (why.empty() && r.Left() != 0) why = "bytes follow the checkpoints";
+    if (why.empty()) {
+        Reader tail{bytes.last(4)};
+        if (tail.Le(4) != Fnv(FnvStart, bytes.data(), bytes.size() - 4)) why = "the checksum does not match";
+    }
+    if (why.empty()) why = CheckFrames(replay);
+    if (why.empty()) why = CheckClock(replay);
+    return why;
+}
+
+std::string ReadReplay(const std::string& path, ReplayData& replay) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return "cannot open " + path;
+    std::vector<uint8_t> bytes;
+    uint8_t block[65536];
+    std::size_t n;
+    while ((n = std::fread(block, 1, sizeof block, file)) > 0 && bytes.size() <= ReplayMaxBytes)
+        bytes.insert(bytes.end(), block, block + n);
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed) return "cannot read " + path;
+    return DecodeReplay(bytes, replay);
+}
+
+void WriteReplaySoon(std::vector<std::string> paths, std::vector<uint8_t> bytes) {
+    ReplayWriter& writer = Writer0();
+    writer.Wait();
+    std::lock_guard guard(writer.lock);
+    writer.thread = std::thread([paths = std::move(paths), bytes = std::move(bytes)] {
+        mkdir("replays", 0777);
+        for (const std::string& path : paths)
+            if (!WriteWhole(path, bytes))
+                std::fprintf(stderr, "Spindrift: could not write %s\n", path.c_str());
+    });
+}
+
+void WaitForReplayWrites() { Writer0().Wait(); }
+
+std::string BestReplayPath(int difficulty) {
+    static const char* const names[] = {"easy", "normal", "hard"};
+    return std::string("replays/best-") + names[std::clamp(difficulty, 1, 3) - 1] + ".replay";
+}
+
+uint32_t RoundStateHash(c_MyApp& app) {
+    uint32_t h = FnvStart;
+    for (Array<float>* pool : {&app.m_Grid, &app.m_Obj, &app.m_Player, &app.m_Stars, &app.m_Part})
+        h = Fnv(h, pool->begin(), std::size_t(pool->Length()) * sizeof(float));
+    const int32_t values[] = {app.m_Score, app.m_RoundOver, app.m_Paused, app.m_c, int32_t(vx_random_Seed)};
+    return Fnv(h, values, sizeof values);
+}
+
+// ---- the game's hooks
+
+namespace {
+
+constexpr int KeyEscape = 27, KeyF4 = 115, KeyF11 = 122;
+constexpr int SoundModeSetting = 5;
+constexpr int RoundScreen = 10, StartRoundScreen = 11, MenuScreen = 1, BackToMenuScreen = 2;
+constexpr int IdleMsBeforeDemo = 30000;
+
+// The fields a round starts from that its own start does not set: controls, pointer latches,
+// settings and the virtual screen. Visited as 32-bit words.
+template <class Visit> void ForStartFields(c_MyApp& app, Visit&& visit) {
+    for (int* v : {&app.m_Difficulty,  &app.m_ControlStyle, &app.m_CleanView,  &app.m_KeyNav,
+                   &app.m_PointerLock, &app.m_MouseX,       &app.m_MouseY,     &app.m_MouseOldX,
+                   &app.m_MouseOldY,   &app.m_MouseWasDown, &app.m_MouseDown,  &app.m_MouseHit,
+                   &app.m_ClickDelay,  &app.m_DragX0,       &app.m_DragY0,     &app.m_PadDrag,
+                   &app.m_PadSpread,   &iCadeControls,      &OnScreenControls, &AccelerometerControls,
+                   &DebugMode})
+        visit(v);
+    for (float* v : {&app.m_KeyRampX, &app.m_KeyRampY, &app.m_AnalogX, &app.m_AnalogY, &app.m_AccelZeroX,
+                     &app.m_AccelZeroY, &app.m_TiltX, &app.m_TiltY, &app.m_TiltShowX, &app.m_TiltShowY,
+                     &overscan, &jscrw, &jscrh, &app.m_ScaleX, &app.m_ScaleY})
+        visit(v);
+    for (Array<int>* fields : {&app.m_TouchDown, &app.m_TouchX, &app.m_TouchY, &app.m_VKey, &app.m_Setting})
+        for (int& v : *fields) visit(&v);
+}
+
+std::vector<uint32_t> CaptureStart(c_MyApp& app) {
+    std::vector<uint32_t> words;
+    ForStartFields(app, [&](auto* v) { words.push_back(std::bit_cast<uint32_t>(*v)); });
+    return words;
+}
+
+void RestoreStart(c_MyApp& app, const std::vector<uint32_t>& words) {
+    std::size_t i = 0;
+    ForStartFields(app, [&](auto* v) { *v = std::bit_cast<std::remove_pointer_t<decltype(v)>>(words[i++]); });
+}
+
+std::size_t StartFieldCount(c_MyApp& app) {
+    std::size_t n = 0;
+    ForStartFields(app, [&](auto*) { ++n; });
+    return n;
+}
+
+// Keys that act on the window or the program, not on the round: a replay does not press them.
+bool OutsideTheRound(int code) { return code == KeyF4 || code == KeyF11 || code == KEY_CLOSE; }
+
+void Capture(const c_InputDevice& d, const c_MyApp& app, ReplayFrame& f) {
+    std::memset(&f, 0, sizeof f);
+    for (int code = 0; code < vx_input_keyCount; ++code)
+        if (d.keyDown[code] && !OutsideTheRound(code)) f.down[code >> 6] |= uint64_t(1) << (code & 63);
+    for (int i = 0; i < d.keyHitCount; ++i) {
+        const int code = d.keyHitQueue[i];
+        if (OutsideTheRound(code) ||
+            std::find(f.hitCode, f.hitCode + f.hitCount, code) != f.hitCode + f.hitCount)
+            continue;
+        f.hitCode[f.hitCount] = uint16_t(code);
+        f.hitTimes[f.hitCount++] = uint16_t(d.keyHit[code]);
+    }
+    for (int i = d.charGet; i < d.charPut && f.charCount < ReplayFrame::Chars; ++i)
+        f.chars[f.charCount++] = d.charQueue[i];
+    f.mouseX = d.mouseX;
+    f.mouseY = d.mouseY;
+    for (int i = 0; i < ReplayFrame::Touches; ++i) {
+        f.touchX[i] = d.touchX[i];
+        f.touchY[i] = d.touchY[i];
+    }
+    for (int unit = 0; unit < ReplayFrame::Pads; ++unit)
+        for (int stick = 0; stick < 2; ++stick) {
+            f.joyX[unit][stick] = d.joyStates[unit]->joyx[stick];
+            f.joyY[unit][stick] = d.joyStates[unit]->joyy[stick];
+        }
+    f.accelX = d.accelX;
+    f.accelY = d.accelY;
+    f.screenW = jscrw;
+    f.screenH = jscrh;
+    f.scaleX = app.m_ScaleX;
+    f.scaleY = app.m_ScaleY;
+}
+
+// The frame into the player's own device. Counts from the file are held to the device's sizes.
+void Fill(c_InputDevice& d, const ReplayFrame& f) {
+    for (int code = 0; code < vx_input_keyCount; ++code)
+        d.keyDown[code] = (f.down[code >> 6] >> (code & 63) & 1) != 0;
+    for (int i = 0; i < d.keyHitCount; ++i) d.keyHit[d.keyHitQueue[i]] = 0;
+    d.keyHitCount = 0;
+    for (int i = 0; i < std::min<int>(f.hitCount, ReplayFrame::Hits); ++i) {
+        const int code = f.hitCode[i] % vx_input_keyCount;
+        d.keyHit[code] = f.hitTimes[i];
+        d.keyHitQueue[d.keyHitCount++] = code;
+    }
+    d.charGet = 0;
+    d.charPut = std::min<int>(f.charCount, ReplayFrame::Chars);
+    for (int i = 0; i < d.charPut; ++i) d.charQueue[i] = f.chars[i];
+    d.mouseX = f.mouseX;
+    d.mouseY = f.mouseY;
+    for (int i = 0; i < ReplayFrame::Touches; ++i) {
+        d.touchX[i] = f.touchX[i];
+        d.touchY[i] = f.touchY[i];
+    }
+    for (int unit = 0; unit < ReplayFrame::Pads; ++unit)
+        for (int stick = 0; stick < 2; ++stick) {
+            d.joyStates[unit]->joyx[stick] = f.joyX[unit][stick];
+            d.joyStates[unit]->joyy[stick] = f.joyY[unit][stick];
+        }
+    d.accelX = f.accelX;
+    d.accelY = f.accelY;
+}
+
+// Anything the player does on the live device: keys, pad buttons, clicks, touches, letters.
+bool AnyInput(const c_InputDevice& d) {
+    if (d.keyHitCount > 0 || d.charPut > d.charGet) return true;
+    for (int code = 0; code < vx_input_keyCount; ++code)
+        if (d.keyDown[code]) return true;
+    return false;
+}
+
+void FlushRun(ReplaySession& r) {
+    if (r.run == 0) return;
+    Writer w{r.data.frames};
+    w.Varint(r.run);
+    EncodeFrameChange(w, r.beforeRun, r.runFrame);
+    r.beforeRun = r.runFrame;
+}
+
+void RecordFrame(ReplaySession& r) {
+    r.updatesDone += 1;
+    if (r.run > 0 && std::memcmp(&r.scratch, &r.runFrame, sizeof r.scratch) == 0) {
+        r.run += 1;
+        return;
+    }
+    FlushRun(r);
+    r.runFrame = r.scratch;
+    r.run = 1;
+}
+
+// The next update's frame; false once the frames are used up.
+bool NextFrame(ReplaySession& r) {
+    if (r.run == 0) {
+        Reader reader{r.data.frames, r.framePos};
+        if (reader.Left() == 0) return false;
+        r.run = reader.Varint();
+        DecodeFrameChange(reader, r.runFrame);
+        r.framePos = reader.pos;
+    }
+    r.run -= 1;
+    r.updatesDone += 1;
+    return true;
+}
+
+} // namespace
+
+int c_MyApp::p_Millisecs() {
+    ReplaySession& r = m_Replay;
+    if (r.playing && !r.viewerPaused) {
+        Reader reader{r.data.clock, r.clockPos};
+        if (reader.Left() == 0) {
+            r.exhausted = true;
+            return r.lastClock;
+        }
+        r.lastClock += Unzigzag(reader.Varint());
+        r.clockPos = reader.pos;
+        return r.lastClock;
+    }
+    const int t = vx_app_Millisecs();
+    if (r.recording) {
+        Writer{r.data.clock}.Varint(Zigzag(t - r.lastClock));
+        r.lastClock = t;
+    }
+    return t;
+}
+
+int c_MyApp::p_ReplayRoundStart() {
+    ReplaySession& r = m_Replay;
+    r.updatesDone = 0;
+    r.run = 0;
+    r.lastClock = 0;
+    r.beforeRun = r.runFrame = ReplayFrame{};
+    if (r.playing) {
+        const int soundMode = m_Setting[SoundModeSetting];
+        RestoreStart(*this, r.data.start);
+        // A demo sounds as the player has chosen, whatever the recorded round chose.
+        if (r.mode == ReplayMode::Demo) m_Setting[SoundModeSetting] = soundMode;
+        return 0;
+    }
+    r.recording = true;
+    r.data = ReplayData{};
+    r.data.gameVersion = SPINDRIFT_VERSION;
+    r.data.difficulty = std::clamp(m_Difficulty, 1, 3);
+    r.data.controlStyle = std::clamp(m_ControlStyle, 0, 2);
+    r.data.start = CaptureStart(*this);
+    r.data.frames.reserve(FrameReserve);
+    r.data.clock.reserve(ClockReserve);
+    r.data.checkpoints.reserve(CheckpointReserve);
+    return 0;
+}
+
+int c_MyApp::p_LoadReplay(int mode, const std::string& path) {
+    ReplaySession& r = m_Replay;
+    std::string why = ReadReplay(path, r.data);
+    if (why.empty() && r.data.start.size() != StartFieldCount(*this))
+        why = "the round's start does not fit this game";
+    if (!why.empty()) {
+        r.failure = why;
+        return 0;
+    }
+    r.mode = ReplayMode(mode);
+    r.pending = true;
+    r.failure.clear();
+    r.status = -1;
+    if (!r.device) gc_assign(r.device, (new c_InputDevice)->m_new());
+    return 1;
+}
+
+// A loaded replay starts once the loader has finished and the menu shows.
+void c_MyApp::p_BeginPlayback() {
+    ReplaySession& r = m_Replay;
+    r.pending = false;
+    r.playing = true;
+    r.viewerPaused = false;
+    r.framePos = r.clockPos = 0;
+    r.divergedBy = 0;
+    r.exhausted = false;
+    r.liveStart = CaptureStart(*this);
+    m_Screen = StartRoundScreen;
+    if (r.mode == ReplayMode::Verify) vx_app_SetUpdateRate(0);
+}
+
+int c_MyApp::p_ReplayUpdateStart() {
+    ReplaySession& r = m_Replay;
+    r.live = vx_input_device.get();
+    if (r.recording) {
+        Capture(*r.live, *this, r.scratch);
+        r.scratch.focusChanges = uint8_t(std::min(r.focusChanges, 255));
+        r.scratch.loading = m_Loading > 0 ? 1 : 0;
+        r.focusChanges = 0;
+        RecordFrame(r);
+        return 0;
+    }
+    if (r.pending && m_Loading == 0 && m_Screen == MenuScreen) p_BeginPlayback();
+    if (!r.playing) return p_AttractMode();
+    // The round's first update starts it; its frames follow.
+    if (m_Screen == StartRoundScreen) return 0;
+    if (r.mode == ReplayMode::Demo && AnyInput(*r.live)) {
+        p_EndDemo();
+        return 1;
+    }
+    if (r.mode == ReplayMode::Watch && vx_input_KeyHit(KeyEscape) > 0) {
+        if (r.viewerPaused) {
+            p_FinishPlayback();
+        } else {
+            p_ViewerPause();
+        }
+        return 1;
+    }
+    if (r.viewerPaused) return 0;
+    if (!NextFrame(r)) {
+        r.exhausted = true;
+        p_FinishPlayback();
+        return 1;
+    }
+    Fill(*r.device, r.runFrame);
+    vx_input_SetInputDevice(r.device);
+    jscrw = r.runFrame.screenW;
+    jscrh = r.runFrame.screenH;
+    m_ScaleX = r.runFrame.scaleX;
+    m_ScaleY = r.runFrame.scaleY;
+    if (r.runFrame.loading && m_Loading == 0) m_Loading = 1;
+    for (int i = 0; i < r.runFrame.focusChanges; ++i) p_PauseOnFocusChange();
+    return 0;
+}
+
+int c_MyApp::p_ReplayUpdateEnd() {
+    ReplaySession& r = m_Replay;
+    if (r.live && vx_input_device.get() != r.live) vx_input_SetInputDevice(r.live);
+    if (r.recording || (r.playing && !r.viewerPaused)) {
+        if (r.updatesDone > 0 && r.updatesDone % CheckpointEvery == 0) {
+            const uint32_t hash = RoundStateHash(*this);
+            const std::size_t at = r.updatesDone / CheckpointEvery - 1;
+            if (r.recording) {
+                r.data.checkpoints.push_back(hash);
+            } else if (r.divergedBy == 0 &&
+                       (at >= r.data.checkpoints.size() || r.data.checkpoints[at] != hash)) {
+                r.divergedBy = r.updatesDone;
+            }
+        }
+    }
+    if (r.recording && m_Screen != RoundScreen) p_EndRecording();
+    if (!r.playing) return 0;
+    if (r.viewerPaused) {
+        // The pause menu let the round go on, or asked to leave it.
+        if (m_QuitRound != 0 || m_Screen != RoundScreen) p_FinishPlayback();
+        if (m_Paused == 0) p_ViewerResume();
+        return 0;
+    }
+    if (m_Screen != RoundScreen && m_Screen != StartRoundScreen) p_FinishPlayback();
+    if (r.mode == ReplayMode::Demo && r.playing) {
+        p_ResetDraw();
+        p_SetSize(3);
+        p_SetCol(255, 220, 0, 1);
+        p_Text(jscrw / 2, jscrh * 0.8f, u"DEMO", 1, 1, 0);
+        p_ResetDraw();
+    }
+    return 0;
+}
+
+// The round ended: its replay goes to the last file, and to the difficulty's best when it beat it.
+void c_MyApp::p_EndRecording() {
+    ReplaySession& r = m_Replay;
+    r.recording = false;
+    FlushRun(r);
+    r.run = 0;
+    r.data.updates = r.updatesDone;
+    r.data.score = m_Score;
+    r.data.finalHash = RoundStateHash(*this);
+    std::vector<std::string> paths{LastReplayPath};
+    if (m_Score > m_HiScore[(r.data.difficulty - 1) * 10]) paths.push_back(BestReplayPath(r.data.difficulty));
+    WriteReplaySoon(std::move(paths), EncodeReplay(r.data));
+}
+
+void c_MyApp::p_FinishPlayback() {
+    ReplaySession& r = m_Replay;
+    r.playing = false;
+    if (r.live && vx_input_device.get() != r.live) vx_input_SetInputDevice(r.live);
+    const bool ended = m_Screen == BackToMenuScreen && !r.exhausted && r.updatesDone == r.data.updates;
+    const uint32_t hash = RoundStateHash(*this);
+    r.status = ended && hash == r.data.finalHash && m_Score == r.data.score ? 0 : 1;
+    if (r.status == 1) {
+        if (r.divergedBy > 0) {
+            r.failure = "desync: the round's state first differed by update " + std::to_string(r.divergedBy);
+        } else if (!ended) {
+            r.failure = "desync: the round did not end where the recording did (update " +
+                        std::to_string(r.updatesDone) + " of " + std::to_string(r.data.updates) + ")";
+        } else {
+            r.failure = "desync: the final state differs";
+        }
+    }
+    if (r.mode == ReplayMode::Demo) {
+        p_EndDemo();
+        return;
+    }
+    if (r.mode == ReplayMode::Verify && r.status == 1) std::printf("%s\n", r.failure.c_str());
+    if (r.mode == ReplayMode::Verify) std::printf("score %d\n", m_Score);
+    std::fflush(stdout);
+    if (r.exitWhenDone) std::exit(r.mode == ReplayMode::Verify ? r.status : 0);
+    m_Screen = MenuScreen;
+}
+
+void c_MyApp::p_EndDemo() {
+    ReplaySession& r = m_Replay;
+    r.playing = r.pending = false;
+    if (r.live && vx_input_device.get() != r.live) vx_input_SetInputDevice(r.live);
+    RestoreStart(*this, r.liveStart);
+    r.mode = ReplayMode::Live;
+    r.idleKnown = false;
+    p_StopTune();
+    m_Screen = MenuScreen;
+    m_Paused = m_OverTimer = m_RoundOver = 0;
+    // Whatever ended the demo is no menu action: the menus wait for its release.
+    m_KeyNav = m_PointerLock = 1;
+}
+
+void c_MyApp::p_ViewerPause() {
+    ReplaySession& r = m_Replay;
+    r.viewerPaused = true;
+    r.held = CaptureStart(*this);
+    r.heldPause[0] = m_Paused;
+    r.heldPause[1] = m_PauseSel;
+    r.heldPause[2] = m_PauseY;
+    r.heldPause[3] = m_PauseAnim;
+    m_Paused = m_PauseSel = 1;
+    m_PauseAnim = 0;
+    m_KeyNav = 1;
+}
+
+void c_MyApp::p_ViewerResume() {
+    ReplaySession& r = m_Replay;
+    r.viewerPaused = false;
+    RestoreStart(*this, r.held);
+    m_Paused = r.heldPause[0];
+    m_PauseSel = r.heldPause[1];
+    m_PauseY = r.heldPause[2];
+    m_PauseAnim = r.heldPause[3];
+}
+
+int c_MyApp::p_ReplayFocusChange(int lost) {
+    ReplaySession& r = m_Replay;
+    if (r.recording) {
+        ++r.focusChanges;
+        return 0;
+    }
+    if (!r.playing) return 0;
+    if (r.mode == ReplayMode::Demo) {
+        p_EndDemo();
+        return 0;
+    }
+    if (r.mode == ReplayMode::Watch && lost == 1 && !r.viewerPaused) p_ViewerPause();
+    return 1;
+}
+
+// The menu left alone for long enough plays the difficulty's best round, or else the last one.
+int c_MyApp::p_AttractMode() {
+    ReplaySession& r = m_Replay;
+    const int now = vx_app_Millisecs();
+    const bool idleMenu = r.mode == ReplayMode::Live && !r.noDemo && m_Screen == MenuScreen &&
+                          m_Loading == 0 && m_Panel1 == 0 && m_OptionOpen == 0 && m_SidePanel == 0 &&
+                          m_OptionSlide == 0;
+    const bool moved = r.live->mouseX != r.idleMouseX || r.live->mouseY != r.idleMouseY;
+    if (!idleMenu || !r.idleKnown || moved || AnyInput(*r.live)) {
+        r.idleSince = now;
+        r.idleKnown = true;
+        r.idleMouseX = r.live->mouseX;
+        r.idleMouseY = r.live->mouseY;
+        return 0;
+    }
+    if (now - r.idleSince < IdleMsBeforeDemo) return 0;
+    r.idleKnown = false;
+    const int demo = int(ReplayMode::Demo);
+    if (p_LoadReplay(demo, BestReplayPath(m_Difficulty)) || p_LoadReplay(demo, LastReplayPath))
+        p_BeginPlayback();
+    return 0;
+}
+
+int c_MyApp::p_ReplayOptions() {
+    ReplaySession& r = m_Replay;
+    r.noDemo = vxCommandLine.Given("--no-demo");
+    for (auto [option, mode] :
+         {std::pair{"--replay", ReplayMode::Watch}, {"--verify-replay", ReplayMode::Verify}}) {
+        if (!vxCommandLine.Given(option)) continue;
+        if (!p_LoadReplay(int(mode), vxCommandLine.Value(option))) {
+            std::fprintf(stderr, "spindrift: %s\n", r.failure.c_str());
+            std::exit(2);
+        }
+        r.exitWhenDone = true;
+    }
+    return 0;
+}
