@@ -6,6 +6,7 @@
 #include "framework/input/input.h"
 #include "game/my_app.h"
 #include "game/random.h"
+#include "host/files.h"
 #include "host/game.h"
 #include "host/options.h"
 
@@ -13,11 +14,9 @@
 #include <bit>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <mutex>
 #include <sys/stat.h>
 #include <thread>
-#include <unistd.h>
 
 namespace {
 
@@ -198,27 +197,6 @@ std::string ReadHeaderAndStreams(Reader& r, ReplayData& replay) {
 
 // ---- writing on a thread of its own
 
-bool WriteWhole(const std::string& path, const std::vector<uint8_t>& bytes) {
-    const std::string temp = path + ".tmp";
-    int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) return false;
-    std::size_t done = 0;
-    bool ok = true;
-    while (ok && done < bytes.size()) {
-        ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        ok = n > 0;
-        if (ok) done += std::size_t(n);
-    }
-    ok = fsync(fd) == 0 && ok;
-    ok = close(fd) == 0 && ok;
-    if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) {
-        std::remove(temp.c_str());
-        return false;
-    }
-    return true;
-}
-
 // The one writer thread; joined before the next write and when the program ends.
 struct ReplayWriter {
     std::mutex lock;
@@ -300,7 +278,7 @@ void WriteReplaySoon(std::vector<std::string> paths, std::vector<uint8_t> bytes)
     writer.thread = std::thread([paths = std::move(paths), bytes = std::move(bytes)] {
         mkdir("replays", 0777);
         for (const std::string& path : paths)
-            if (!WriteWhole(path, bytes))
+            if (vxWriteFileSafely(path, {reinterpret_cast<const char*>(bytes.data()), bytes.size()}) != 0)
                 std::fprintf(stderr, "Spindrift: could not write %s\n", path.c_str());
     });
 }

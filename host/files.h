@@ -4,6 +4,8 @@
 #include "runtime/string.h"
 
 #include <cstdio>
+#include <string>
+#include <string_view>
 
 // The framework's rule for asset names: plain names refer to the data folder.
 String vx_data_FixDataPath(const String& path);
@@ -20,3 +22,7 @@ unsigned char* LoadOGG(std::FILE* file, int* length, int* channels, int* format,
 // Hands the heap's free pages back to the system. Loading decodes every picture and sound into
 // short-lived blocks; freed, they would stay resident in the allocator's arenas for good.
 void vxReleaseFreeMemory();
+// Writes a whole file so that a crash or a full disk mid-write leaves the previous one whole: a
+// temporary file beside it, flushed to the disk, renamed over it, and the folder synced. 0 when
+// written; -1 when the file could not be made or renamed; -2 when writing it failed.
+int vxWriteFileSafely(const std::string& path, std::string_view bytes);
