@@ -38,8 +38,9 @@ constexpr uint32_t FnvStart = 2166136261u;
 struct Writer {
     std::vector<uint8_t>& out;
     void Bytes(const void* data, std::size_t n) {
-        const auto* p = static_cast<const uint8_t*>(data);
-        out.insert(out.end(), p, p + n);
+        const std::size_t at = out.size();
+        out.resize(at + n);
+        if (n > 0) std::memcpy(out.data() + at, data, n);
     }
     void U8(unsigned v) { out.push_back(uint8_t(v)); }
     void U16(unsigned v) {
