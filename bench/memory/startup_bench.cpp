@@ -53,6 +53,16 @@ class FocusedWindowSystem final : public VxWindowSystem {
     bool WindowOpen() override { return glfw.WindowOpen(); }
     bool WindowActive() override { return true; }
     void SwapBuffers() override { glfw.SwapBuffers(); }
+    bool JoystickPresent(int joystick) override { return glfw.JoystickPresent(joystick); }
+    const float* JoystickAxes(int joystick, int* count) override {
+        return glfw.JoystickAxes(joystick, count);
+    }
+    const unsigned char* JoystickButtons(int joystick, int* count) override {
+        return glfw.JoystickButtons(joystick, count);
+    }
+    bool GamepadState(int joystick, GLFWgamepadstate* state) override {
+        return glfw.GamepadState(joystick, state);
+    }
 
   private:
     VxGlfwWindowSystem glfw;
