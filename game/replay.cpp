@@ -346,6 +346,24 @@ std::size_t StartFieldCount(c_MyApp& app) {
 // Keys that act on the window or the program, not on the round: a replay does not press them.
 bool OutsideTheRound(int code) { return code == KeyF4 || code == KeyF11 || code == KEY_CLOSE; }
 
+// The pointer, touches, sticks and tilt, each paired with its place in the device: the frame and
+// the device copy them one way when recording and the other way when playing back.
+template <class Frame, class Device, class Visit> void ForPositions(Frame& f, Device& d, Visit&& visit) {
+    visit(f.mouseX, d.mouseX);
+    visit(f.mouseY, d.mouseY);
+    for (int i = 0; i < ReplayFrame::Touches; ++i) {
+        visit(f.touchX[i], d.touchX[i]);
+        visit(f.touchY[i], d.touchY[i]);
+    }
+    for (int unit = 0; unit < ReplayFrame::Pads; ++unit)
+        for (int stick = 0; stick < 2; ++stick) {
+            visit(f.joyX[unit][stick], d.joyStates[unit]->joyx[stick]);
+            visit(f.joyY[unit][stick], d.joyStates[unit]->joyy[stick]);
+        }
+    visit(f.accelX, d.accelX);
+    visit(f.accelY, d.accelY);
+}
+
 void Capture(const c_InputDevice& d, const c_MyApp& app, ReplayFrame& f) {
     std::memset(&f, 0, sizeof f);
     for (int code = 0; code < vx_input_keyCount; ++code)
@@ -360,19 +378,7 @@ void Capture(const c_InputDevice& d, const c_MyApp& app, ReplayFrame& f) {
     }
     for (int i = d.charGet; i < d.charPut && f.charCount < ReplayFrame::Chars; ++i)
         f.chars[f.charCount++] = d.charQueue[i];
-    f.mouseX = d.mouseX;
-    f.mouseY = d.mouseY;
-    for (int i = 0; i < ReplayFrame::Touches; ++i) {
-        f.touchX[i] = d.touchX[i];
-        f.touchY[i] = d.touchY[i];
-    }
-    for (int unit = 0; unit < ReplayFrame::Pads; ++unit)
-        for (int stick = 0; stick < 2; ++stick) {
-            f.joyX[unit][stick] = d.joyStates[unit]->joyx[stick];
-            f.joyY[unit][stick] = d.joyStates[unit]->joyy[stick];
-        }
-    f.accelX = d.accelX;
-    f.accelY = d.accelY;
+    ForPositions(f, d, [](float& frame, float device) { frame = device; });
     f.screenW = jscrw;
     f.screenH = jscrh;
     f.scaleX = app.m_ScaleX;
@@ -393,19 +399,7 @@ void Fill(c_InputDevice& d, const ReplayFrame& f) {
     d.charGet = 0;
     d.charPut = std::min<int>(f.charCount, ReplayFrame::Chars);
     for (int i = 0; i < d.charPut; ++i) d.charQueue[i] = f.chars[i];
-    d.mouseX = f.mouseX;
-    d.mouseY = f.mouseY;
-    for (int i = 0; i < ReplayFrame::Touches; ++i) {
-        d.touchX[i] = f.touchX[i];
-        d.touchY[i] = f.touchY[i];
-    }
-    for (int unit = 0; unit < ReplayFrame::Pads; ++unit)
-        for (int stick = 0; stick < 2; ++stick) {
-            d.joyStates[unit]->joyx[stick] = f.joyX[unit][stick];
-            d.joyStates[unit]->joyy[stick] = f.joyY[unit][stick];
-        }
-    d.accelX = f.accelX;
-    d.accelY = f.accelY;
+    ForPositions(f, d, [](float frame, float& device) { device = frame; });
 }
 
 // Anything the player does on the live device: keys, pad buttons, clicks, touches, letters.

@@ -1,5 +1,7 @@
 #include "bench/memory/children.h"
 
+#include <benchmark/benchmark.h>
+
 #include <GLFW/glfw3.h>
 
 #include <fcntl.h>
@@ -154,6 +156,21 @@ int BareWindow(Screen screen, int frames, double startedAt) {
     glFinish();
     Say("resident", ResidentMB());
     Say("peak", PeakMB());
+    return 0;
+}
+
+const std::vector<Report>& RunsOf(const std::vector<std::string>& args, int count) {
+    static std::map<std::vector<std::string>, std::vector<Report>> made;
+    std::vector<Report>& runs = made[args];
+    while (int(runs.size()) < count) runs.push_back(Run(args));
+    return runs;
+}
+
+int Main(int argc, char** argv, int (*child)(int argc, char** argv)) {
+    if (argc > 2 && std::string(argv[1]) == "--child") return child(argc - 2, argv + 2);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
     return 0;
 }
 

@@ -40,6 +40,14 @@ double Now();
 // `frames` frames; reports its resident memory, its peak and when its window was open.
 int BareWindow(Screen screen, int frames, double startedAt);
 
+// `count` runs of this program as a child with `args`, made once and kept for every benchmark that
+// reads them.
+const std::vector<Report>& RunsOf(const std::vector<std::string>& args, int count);
+
+// The benchmark program's main: with `--child` it is the child named by the next argument and
+// returns `child`'s status; otherwise it runs the benchmarks.
+int Main(int argc, char** argv, int (*child)(int argc, char** argv));
+
 // The median of the values that `runs` reports give for `name`.
 double Median(const std::vector<Report>& runs, const std::string& name);
 

@@ -200,10 +200,4 @@ int Child(int argc, char** argv) {
 
 } // namespace
 
-int main(int argc, char** argv) {
-    if (argc > 2 && std::string(argv[1]) == "--child") return Child(argc - 2, argv + 2);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return benchchild::Main(argc, argv, Child); }

@@ -124,23 +124,8 @@ class TimedApp : public c_MyApp {
     double phaseStart = 0, lastStepEnd = 0;
 };
 
-std::vector<benchchild::Report>& GameRuns() {
-    static std::vector<benchchild::Report> runs = [] {
-        std::vector<benchchild::Report> r;
-        for (int i = 0; i < Runs; ++i) r.push_back(benchchild::Run({"game"}));
-        return r;
-    }();
-    return runs;
-}
-
-std::vector<benchchild::Report>& BareRuns() {
-    static std::vector<benchchild::Report> runs = [] {
-        std::vector<benchchild::Report> r;
-        for (int i = 0; i < Runs; ++i) r.push_back(benchchild::Run({"bare"}));
-        return r;
-    }();
-    return runs;
-}
+const std::vector<benchchild::Report>& GameRuns() { return benchchild::RunsOf({"game"}, Runs); }
+const std::vector<benchchild::Report>& BareRuns() { return benchchild::RunsOf({"bare"}, Runs); }
 
 void BM_StartToWindow(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(GameRuns().size() + BareRuns().size());
@@ -208,10 +193,4 @@ int vxMain() {
     return 0;
 }
 
-int main(int argc, char** argv) {
-    if (argc > 2 && std::string(argv[1]) == "--child") return Child(argc - 2, argv + 2);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return benchchild::Main(argc, argv, Child); }
