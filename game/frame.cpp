@@ -217,16 +217,11 @@ void LoadStepPictures(c_MyApp& app, int step) {
     }
 }
 
-// Every picture of a load, in the order of its loads (the loading screen's two first), decoded on
-// a worker thread while the steps before it run: a step then only waits for what the worker has not
-// finished, and still ends with its pictures in their slots.
+// Every picture of the steps, in the order of their loads, decoded on a worker thread while the
+// steps before it run: a step then only waits for what the worker has not finished, and still ends
+// with its pictures in their slots.
 void DecodePicturesAhead(const c_MyApp& app) {
     std::vector<String> files;
-    for (int step : {LogoStep, FontStep}) {
-        for (const StepPicture& p : LoaderPictures) {
-            if (p.step == step) files.push_back(TierFile(p.Name(), app.m_ImgRes));
-        }
-    }
     for (const StepPicture& p : LoaderPictures) files.push_back(TierFile(p.Name(), app.m_ImgRes));
     vx_graphics_DecodeAhead(Array<String>(files.data(), int(files.size())));
 }
@@ -239,7 +234,6 @@ int c_MyApp::p_Reload() {
     m_BgR = m_BgG = m_BgB = 0;
     m_BgA = 1;
     p_ChooseTier();
-    DecodePicturesAhead(*this);
     LoadStepPictures(*this, LogoStep);
     LoadStepPictures(*this, FontStep);
     m_Loading = 1;
@@ -308,6 +302,8 @@ void LoaderStep(c_MyApp& app) {
 // One step per update, so that the loading screen keeps turning while the assets arrive.
 int c_MyApp::p_Loader() {
     p_ChooseTier();
+    // A load starts at the first step, from a reload or from a new window size.
+    if (m_Loading == 1) DecodePicturesAhead(*this);
     LoaderStep(*this);
     if (m_Loading > 0) {
         ++m_Loading;

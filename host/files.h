@@ -26,6 +26,11 @@ unsigned char* vxDecodeImage(std::FILE* file, int* width, int* height, int* dept
 // Hands the heap's free pages back to the system. Loading decodes every picture and sound into
 // short-lived blocks; freed, they would stay resident in the allocator's arenas for good.
 void vxReleaseFreeMemory();
+// Blocks of a quarter megabyte and more (decoded pictures and sounds, which live only until their
+// upload) get pages of their own, handed back the moment they are freed. The allocator's sliding
+// threshold would soon keep them in its arenas instead, where freed space stays resident: the
+// arena of a worker thread is not even trimmed.
+void vxKeepLargeBlocksOutOfTheHeap();
 // Writes a whole file so that a crash or a full disk mid-write leaves the previous one whole: a
 // temporary file beside it, flushed to the disk, renamed over it, and the folder synced. 0 when
 // written; -1 when the file could not be made or renamed; -2 when writing it failed.

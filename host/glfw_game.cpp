@@ -1,4 +1,5 @@
 // The GLFW host: the frame loop with its fixed-rate update schedule, and the clock.
+#include "host/files.h"
 #include "host/game.h"
 
 #include <GLFW/glfw3.h>
@@ -14,6 +15,7 @@ VxGlfwGame::VxGlfwGame() = default;
 void VxGlfwGame::Install() {
     VxGame::_game = this;
     _glfwGame = this;
+    vxKeepLargeBlocksOutOfTheHeap();
 }
 
 void VxGlfwGame::SetUpdateRate(int hertz) {

@@ -142,3 +142,5 @@ unsigned char* VxGlfwGame::LoadImageData(String path, int* width, int* height, i
 }
 
 void vxReleaseFreeMemory() { malloc_trim(0); }
+
+void vxKeepLargeBlocksOutOfTheHeap() { mallopt(M_MMAP_THRESHOLD, 256 * 1024); }

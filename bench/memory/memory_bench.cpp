@@ -72,8 +72,10 @@ struct Share {
 
     void Add(gxtkSurface* s) {
         if (!s || !surfaces.insert(s).second) return;
-        if (s->texSeq == glfwGraphicsSeq) textures += double(s->depth) / (double(s->uscale) * s->vscale);
-        if (s->data) pixels += double(s->width) * s->height * s->depth;
+        // A picture white throughout is kept as one intensity byte a pixel.
+        const double bytes = s->format == GL_INTENSITY ? 1 : s->depth;
+        if (s->texSeq == glfwGraphicsSeq) textures += bytes / (double(s->uscale) * s->vscale);
+        if (s->data) pixels += double(s->width) * s->height * bytes;
     }
     void Add(gxtkSample* sample) {
         if (!sample || sample->buffer == 0 || !buffers.insert(sample->buffer).second) return;
