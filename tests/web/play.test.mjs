@@ -127,10 +127,13 @@ async function shoot(name) {
   writeFileSync(join(shotsDir, name), await page.screenshot({type: 'png'}));
 }
 
-function costsDuring(label) {
-  return page.evaluate(() => window.spindriftFrameCosts.splice(0)).then(costs => {
-    frameCosts[label] = (frameCosts[label] || []).concat(costs);
-  });
+// The page's frames from now on are timed afresh.
+const measureFrom = () => page.evaluate(() => { window.spindriftFrameCosts.length = 0; });
+
+// Keeps the costs of the frames timed since measureFrom, once there are two seconds' worth.
+async function keepCosts(label) {
+  await until('two seconds of frames', () => page.evaluate(() => window.spindriftFrameCosts.length >= 120));
+  frameCosts[label] = await page.evaluate(() => window.spindriftFrameCosts.splice(0));
 }
 
 // The state file as the game wrote it and as IndexedDB holds it, once both agree.
@@ -202,20 +205,62 @@ after(async () => {
 
 let freshStrip;
 
+const canvasSize = () => page.evaluate(() => [canvas.width, canvas.height]);
+
 test('the page shows the menu with its empty high-score strip', async () => {
   await openGame();
   freshStrip = await steadyStrip();
   await shoot('menu.png');
-  await costsDuring('menu');
+  await measureFrom();
+  await keepCosts('menu');
 });
+
+test('the canvas follows the page\'s size', async () => {
+  await page.setViewport({width: 720, height: 540});
+  await until('the canvas at the new size', async () => String(await canvasSize()) === '720,540');
+  await until('the menu at the new size', async () => menuShare(await canvasPicture()) > 0.5);
+  await page.setViewport(viewport);
+  await until('the canvas at the old size', async () => String(await canvasSize()) === '960,640');
+});
+
+// The playing OpenAL sources: their sound's length in seconds, and the audio context's state.
+const sound = () => page.evaluate(() => ({
+  state: AL.currentCtx.audioCtx.state,
+  playing: Object.values(AL.currentCtx.sources).filter(source => source.state === 0x1012 /* AL_PLAYING */)
+             .map(source => source.bufQueue[0].audioBuf?.duration ?? 0),
+}));
 
 test('a key starts a round', async () => {
   await press('Enter');
   await until('the round', async () => menuShare(await canvasPicture()) < 0.1);
+  // The key let the audio context start; the round's music, decoded from Ogg, plays on a loop.
+  await until('the music', async () => {
+    const {state, playing} = await sound();
+    return state === 'running' && playing.some(seconds => seconds > 5);
+  });
   // Added rows score points.
+  await measureFrom();
   for (let i = 0; i < 4; ++i) await press('KeyC');
+  await keepCosts('round');
   await shoot('round.png');
-  await costsDuring('round');
+});
+
+// The shaft scrolls all through a round: a picture that stays the same means the game stopped.
+async function stillFor(milliseconds) {
+  const before = (await canvasPicture()).rgba;
+  await new Promise(resolve => setTimeout(resolve, milliseconds));
+  return differingBytes((await canvasPicture()).rgba, before) === 0;
+}
+
+test('the game stops while the page is away and is paused when it comes back', async () => {
+  await page.evaluate(() => window.dispatchEvent(new FocusEvent('blur')));
+  // Leaving saves the game, as on the desktop.
+  await until('the saves in IndexedDB', keptState);
+  await until('the round to stop', () => stillFor(500));
+  await page.evaluate(() => window.dispatchEvent(new FocusEvent('focus')));
+  await until('the pause screen', async () => buttonSelected(await canvasPicture(), 0));
+  await press('Escape');
+  await until('the pause screen to go', async () => !buttonSelected(await canvasPicture(), 0));
 });
 
 test('the round pauses and resumes', async () => {
@@ -227,7 +272,6 @@ test('the round pauses and resumes', async () => {
   // Play goes on: the shaft keeps scrolling.
   const before = (await canvasPicture()).rgba;
   await until('the round to move', async () => differingBytes((await canvasPicture()).rgba, before) > 1000);
-  await costsDuring('round');
 });
 
 let savedState;
