@@ -58,12 +58,34 @@ function(spindrift_web_targets)
     spindrift_web_replace(game ${PROJECT_SOURCE_DIR}/game)
 endfunction()
 
+# The data folder as the page packs it: the same files, with every picture's compression redone by
+# optipng (lossless, keeping each picture's colour type and depth), which takes a third off the
+# download. The generator writes its pictures quickly rather than small.
+function(spindrift_web_data dir_var stamp_var)
+    set(dir ${CMAKE_BINARY_DIR}/data)
+    set(stamp ${CMAKE_BINARY_DIR}/data.stamp)
+    file(GLOB_RECURSE data_files CONFIGURE_DEPENDS ${SPINDRIFT_DATA_DIR}/*)
+    add_custom_command(OUTPUT ${stamp}
+        COMMAND ${CMAKE_COMMAND} -E rm -rf ${dir}
+        COMMAND ${CMAKE_COMMAND} -E copy_directory ${SPINDRIFT_DATA_DIR} ${dir}
+        COMMAND sh -c "find '${dir}' -name '*.png' -print0 | xargs -0 -n 8 -P 2 optipng -quiet -o2 -nb -nc -np -strip all"
+        COMMAND ${CMAKE_COMMAND} -E touch ${stamp}
+        DEPENDS ${data_files}
+        COMMENT "Packing the data folder for the page"
+        VERBATIM)
+    add_custom_target(spindrift_web_data DEPENDS ${stamp})
+    add_dependencies(spindrift spindrift_web_data)
+    set(${dir_var} ${dir} PARENT_SCOPE)
+    set(${stamp_var} ${stamp} PARENT_SCOPE)
+endfunction()
+
 # The page: spindrift.js, spindrift.wasm and spindrift.data beside our own index.html and icon.
 function(spindrift_web_page)
     if(NOT IS_DIRECTORY "${SPINDRIFT_DATA_DIR}")
         message(FATAL_ERROR "SPINDRIFT_DATA_DIR must name a generated data folder")
     endif()
     spindrift_web_targets()
+    spindrift_web_data(packed_data packed_stamp)
     set(page_dir ${SPINDRIFT_PAGE_DIR})
     set_target_properties(spindrift PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${page_dir} OUTPUT_NAME spindrift SUFFIX .js)
     target_link_options(spindrift PRIVATE
@@ -71,9 +93,9 @@ function(spindrift_web_page)
         -sEXIT_RUNTIME=1
         -sFORCE_FILESYSTEM=1
         -lidbfs.js
-        "SHELL:--preload-file ${SPINDRIFT_DATA_DIR}@/spindrift/data"
+        "SHELL:--preload-file ${packed_data}@/spindrift/data"
         "SHELL:--pre-js ${SPINDRIFT_WEB_DIR}/page.js")
-    set_property(TARGET spindrift APPEND PROPERTY LINK_DEPENDS ${SPINDRIFT_WEB_DIR}/page.js)
+    set_property(TARGET spindrift APPEND PROPERTY LINK_DEPENDS ${SPINDRIFT_WEB_DIR}/page.js ${packed_stamp})
     configure_file(${SPINDRIFT_WEB_DIR}/index.html ${page_dir}/index.html COPYONLY)
     configure_file(${SPINDRIFT_DATA_DIR}/icons/spindrift-64.png ${page_dir}/icon.png COPYONLY)
 endfunction()

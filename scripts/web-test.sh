@@ -5,6 +5,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 [ -f build/web/spindrift.wasm ] || scripts/web.sh
-scripts/setup.sh emscripten chromium
+scripts/setup.sh emscripten optipng chromium
 (cd tests/web && npm ci --no-audit --no-fund --loglevel=error)
 SPINDRIFT_PAGE="$(pwd)/build/web" node --test --test-reporter=spec tests/web/play.test.mjs

@@ -32,7 +32,7 @@ const frameCosts = {};
 function serve(folder) {
   return new Promise((resolve, reject) => {
     server = spawn('python3', ['-u', '-m', 'http.server', '0', '--bind', '127.0.0.1', '-d', folder],
-                   {stdio: ['ignore', 'pipe', 'inherit']});
+                   {stdio: ['ignore', 'pipe', 'ignore']});
     server.on('error', reject);
     server.stdout.on('data', chunk => {
       const port = /port (\d+)/.exec(chunk.toString());
@@ -176,6 +176,9 @@ before(async () => {
   });
   page.on('pageerror', error => problems.push(`page: ${error?.message ?? error}`));
   page.on('requestfailed', request => problems.push(`request: ${request.url()}`));
+  page.on('response', response => {
+    if (response.status() >= 400) problems.push(`${response.status()}: ${response.url()}`);
+  });
   // Times every animation frame the page asks for: the game's frame is one of them.
   await page.evaluateOnNewDocument(() => {
     window.spindriftFrameCosts = [];
