@@ -34,15 +34,27 @@ Module['syncSaves'] = function() {
   });
 };
 
-// The full-screen key shows the canvas alone on the screen, or the page again. The browser allows
-// it only just after a key, click or touch, which the key always is.
-Module['showFullscreen'] = function(on) {
+// The full-screen key shows the canvas alone on the screen, or the page again. It switches from
+// what the page shows: the player may have left full screen with the browser's own key, which the
+// game does not see. The browser allows it only just after a key, click or touch, which the key
+// always is.
+Module['switchFullscreen'] = function() {
   var canvas = Module['canvas'];
-  if (on && document.fullscreenElement != canvas && canvas.requestFullscreen) {
-    canvas.requestFullscreen().catch(function() {});
-  } else if (!on && document.fullscreenElement) {
+  if (document.fullscreenElement) {
     document.exitFullscreen().catch(function() {});
+  } else if (canvas.requestFullscreen) {
+    canvas.requestFullscreen().catch(function() {});
   }
+};
+
+// Quitting (the menu's quit, F4, or a runtime error's end) stops the game's frames and its sound,
+// and the page says how to play again. The game's own frames keep the runtime alive, so it would
+// otherwise go on.
+Module['quit'] = function(status, toThrow) {
+  Module['pauseMainLoop']();
+  if (typeof AL != 'undefined' && AL.currentCtx) AL.currentCtx.audioCtx.suspend();
+  if (Module['onExit']) Module['onExit'](status);
+  throw toThrow;
 };
 
 // A page has no standard input: the runtime-error stop reads its end at once, as a program run

@@ -3,8 +3,10 @@
 // gamepad layout, only numbered otherwise.
 #include <GLFW/glfw3.h>
 
+#include <emscripten/emscripten.h>
 #include <emscripten/html5.h>
 
+#include <cmath>
 #include <cstring>
 #include <utility>
 
@@ -53,3 +55,13 @@ extern "C" int glfwGetGamepadState(int jid, GLFWgamepadstate* state) {
 // The browser's key codes already follow what the player's layout prints on a letter key, so the
 // keys need no names to find their letters.
 extern "C" const char* glfwGetKeyName(int key, int scancode) { return nullptr; }
+
+// The screen's size in device pixels: what the canvas has in the browser's full screen.
+extern "C" const GLFWvidmode* glfwGetVideoMode(GLFWmonitor* monitor) {
+    static GLFWvidmode mode;
+    int width = 0, height = 0;
+    emscripten_get_screen_size(&width, &height);
+    const double ratio = emscripten_get_device_pixel_ratio();
+    mode = {int(std::lround(width * ratio)), int(std::lround(height * ratio)), 8, 8, 8, 60};
+    return &mode;
+}

@@ -13,7 +13,7 @@ constexpr const char* kCanvas = "#canvas";
 
 // The page's script (web/page.js) does the browser's side: full screen for the canvas, the focus,
 // and copying the saves to IndexedDB.
-EM_JS(void, showFullscreen, (bool on), { Module['showFullscreen'](on); });
+EM_JS(void, switchFullscreen, (), { Module['switchFullscreen'](); });
 EM_JS(bool, pageHasFocus, (), { return document.hasFocus(); });
 EM_JS(void, syncSaves, (), { Module['syncSaves'](); });
 
@@ -91,7 +91,7 @@ void VxWebGame::SetGlfwWindow(int width, int height, int red, int green, int blu
         VxCobaltGame::SetGlfwWindow(width, height, red, green, blue, alpha, depth, stencil, false);
         return;
     }
-    showFullscreen(fullscreen);
+    switchFullscreen();
 }
 
 int VxWebGame::SaveState(String state) {

@@ -24,8 +24,8 @@ class VxWebGame final : public VxCobaltGame {
 
     // Opens the window on the page's canvas and hands the loop to the browser; never returns.
     void Run() override;
-    // The first call opens the window; later ones ask the browser to show the canvas full screen or
-    // to leave full screen, and the canvas keeps its context and textures.
+    // The first call opens the window; later ones, the full-screen key's, switch the browser's full
+    // screen for the canvas on or off, and the canvas keeps its context and textures.
     void SetGlfwWindow(int width, int height, int red, int green, int blue, int alpha, int depth, int stencil,
                        bool fullscreen) override;
     // Writes the state file, then copies the working directory to IndexedDB.

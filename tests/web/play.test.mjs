@@ -3,7 +3,8 @@
 // strip; the browser's console reports no error on the way.
 //
 // SPINDRIFT_PAGE names the built page's folder (build/web); the test serves it on loopback itself.
-// SPINDRIFT_WEB_SHOTS, when set, names a folder for pictures of the menu and the round.
+// SPINDRIFT_WEB_SHOTS, when set, names a folder for pictures: the menu, a round, its pause screen,
+// and the menu after the round and after the reload.
 // What one animation frame of the page costs (the game's updates and its render, timed around the
 // browser's frame callback) is printed, never asserted.
 import {test, before, after} from 'node:test';
@@ -301,6 +302,15 @@ test('the score is still in the high-score strip after a reload', async () => {
   await shoot('reloaded.png');
   // The page lays the menu out as on its first opening, so only the filed score differs.
   assert.ok(stripDifference(strip, freshStrip) > 20, 'the strip shows the score');
+});
+
+test('quitting ends the game in the page, and its sound', async () => {
+  await press('ArrowDown');
+  await until('the sound to start', async () => (await sound()).state === 'running');
+  await press('F4');
+  await until('the end', () => page.evaluate(() => document.getElementById('loading').style.display === 'flex'));
+  assert.match(await page.$eval('#message', message => message.textContent), /has ended/);
+  await until('the sound to stop', async () => (await sound()).state === 'suspended');
 });
 
 test('the browser reported no errors', () => {
