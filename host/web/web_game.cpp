@@ -11,8 +11,8 @@ namespace {
 
 constexpr const char* kCanvas = "#canvas";
 
-// The page's script (web/page.js) does the browser's side: full screen for the canvas, the focus,
-// and copying the saves to IndexedDB.
+// The page's script (web/page.js) does the browser's side of the full screen and of copying the
+// saves to IndexedDB.
 EM_JS(void, switchFullscreen, (), { Module['switchFullscreen'](); });
 EM_JS(bool, pageHasFocus, (), { return document.hasFocus(); });
 EM_JS(void, syncSaves, (), { Module['syncSaves'](); });

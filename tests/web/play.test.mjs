@@ -227,6 +227,14 @@ test('the canvas follows the page\'s size', async () => {
   await until('the canvas at the old size', async () => String(await canvasSize()) === '960,640');
 });
 
+test('F11 shows the canvas full screen and leaves it again', async () => {
+  const fullScreen = () => page.evaluate(() => document.fullscreenElement?.id ?? 'none');
+  await press('F11');
+  await until('the canvas full screen', async () => (await fullScreen()) === 'canvas');
+  await press('F11');
+  await until('the page again', async () => (await fullScreen()) === 'none');
+});
+
 // The playing OpenAL sources: their sound's length in seconds, and the audio context's state.
 const sound = () => page.evaluate(() => ({
   state: AL.currentCtx.audioCtx.state,
