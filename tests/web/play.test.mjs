@@ -312,6 +312,13 @@ test('the score is still in the high-score strip after a reload', async () => {
   assert.ok(stripDifference(strip, freshStrip) > 20, 'the strip shows the score');
 });
 
+test('a touch on the menu\'s start arrow starts a round', async () => {
+  await page.setViewport({...viewport, hasTouch: true});
+  // The arrow sits at the bottom of the side panel.
+  await page.touchscreen.tap(0.9 * viewport.width, 0.88 * viewport.height);
+  await until('the round', async () => menuShare(await canvasPicture()) < 0.1);
+});
+
 test('quitting ends the game in the page, and its sound', async () => {
   await press('ArrowDown');
   await until('the sound to start', async () => (await sound()).state === 'running');
