@@ -14,8 +14,9 @@ cmake --build build/asan -j "$jobs"
 (cd build/asan && xvfb-run -a -s "-screen 0 1920x1080x24 -noreset" ctest --output-on-failure -j "$jobs" --timeout 300)
 
 cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSPINDRIFT_SANITIZE=tsan -DSPINDRIFT_GAME=OFF >/dev/null
-cmake --build build/tsan -j "$jobs" --target net_all
+cmake --build build/tsan -j "$jobs" --target net_all graphics_decode_ahead
 (cd build/tsan && ctest --output-on-failure -j "$jobs" -L net --timeout 300)
+(cd build/tsan && ctest --output-on-failure -j "$jobs" -R '^DecodeAhead[.]' --timeout 300)
 
 cmake -S . -B build/release-tests -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build/release-tests -j "$jobs" --target runtime_tests host_all game_all

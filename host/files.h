@@ -19,6 +19,10 @@ int readInt(std::FILE* file);
 // to the caller (free()).
 unsigned char* LoadWAV(std::FILE* file, int* length, int* channels, int* format, int* hertz);
 unsigned char* LoadOGG(std::FILE* file, int* length, int* channels, int* format, int* hertz);
+// A PNG decoded whole at its own depth (bytes a pixel), or null for a file that is not one or whose
+// header claims more than a texture takes or the file could code. Does not close the file; the
+// buffer belongs to the caller (free()). Safe on any thread: it touches no runtime object.
+unsigned char* vxDecodeImage(std::FILE* file, int* width, int* height, int* depth);
 // Hands the heap's free pages back to the system. Loading decodes every picture and sound into
 // short-lived blocks; freed, they would stay resident in the allocator's arenas for good.
 void vxReleaseFreeMemory();

@@ -118,9 +118,7 @@ unsigned char* VxGame::LoadData(String path, int* length) {
 
 unsigned char* VxGame::LoadImageData(String path, int* width, int* height, int* depth) { return nullptr; }
 
-unsigned char* VxGlfwGame::LoadImageData(String path, int* width, int* height, int* depth) {
-    std::FILE* file = OpenFile(path, u"rb");
-    if (!file) return nullptr;
+unsigned char* vxDecodeImage(std::FILE* file, int* width, int* height, int* depth) {
     // Both checks read headers only.
     const long long size = bytesLeft(file);
     bool worthDecoding = fitsTexture(file, size) && pngChunksWithinFile(file, size);
@@ -129,6 +127,13 @@ unsigned char* VxGlfwGame::LoadImageData(String path, int* width, int* height, i
         stbi_image_free(pixels);
         pixels = nullptr;
     }
+    return pixels;
+}
+
+unsigned char* VxGlfwGame::LoadImageData(String path, int* width, int* height, int* depth) {
+    std::FILE* file = OpenFile(path, u"rb");
+    if (!file) return nullptr;
+    unsigned char* pixels = vxDecodeImage(file, width, height, depth);
     std::fclose(file);
     // stb_image refuses images whose byte size would overflow an int.
     if (pixels) gc_ext_malloced(*width * *height * *depth);

@@ -1,5 +1,6 @@
 #include "devices/graphics/graphics.h"
 
+#include "devices/graphics/decode_ahead.h"
 #include "devices/graphics/drawcalls.h"
 #include "host/game.h"
 
@@ -7,6 +8,9 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -110,6 +114,14 @@ gxtkSurface* gxtkGraphics::CreateSurface(int w, int h) {
 bool gxtkGraphics::LoadSurface__UNSAFE__(gxtkSurface* surface, String path) {
     return surface->LoadData(path);
 }
+
+void gxtkGraphics::DecodeAhead(Array<String> paths) {
+    std::vector<std::string> files;
+    for (const String& path : paths) files.push_back(vxFileNameOf(path));
+    vxPicturesAhead().Start(std::move(files));
+}
+
+bool gxtkGraphics::DecodedAhead(String path) { return vxPicturesAhead().Ready(vxFileNameOf(path)); }
 
 int gxtkGraphics::Cls(float r, float g, float bl) {
     batchCount = 0;

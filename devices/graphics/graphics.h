@@ -46,6 +46,11 @@ class gxtkGraphics : public Object {
     virtual gxtkSurface* LoadSurface(String path);
     virtual gxtkSurface* CreateSurface(int w, int h);
     virtual bool LoadSurface__UNSAFE__(gxtkSurface* surface, String path);
+    // Starts decoding the files on a worker thread, in order, for the LoadSurface calls to come
+    // (see decode_ahead.h); replaces the files asked for before.
+    virtual void DecodeAhead(Array<String> paths);
+    // The file was asked for and is decoded: loading it now does not wait for the worker.
+    virtual bool DecodedAhead(String path);
     virtual int Cls(float r, float g, float bl);
     virtual int SetAlpha(float alpha);
     virtual int SetColor(float r, float g, float bl);

@@ -1,8 +1,10 @@
 #include "devices/graphics/surface.h"
 
+#include "devices/graphics/decode_ahead.h"
 #include "host/game.h"
 
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -33,6 +35,21 @@ void PremultiplyPixels(unsigned char* p, long pixels, int depth) {
     }
 }
 
+// Premultiplied RGBA pixels that all read (a, a, a, a): white wherever they show.
+bool WhiteThroughout(const unsigned char* p, long pixels) {
+    for (long i = 0; i < pixels; ++i, p += 4) {
+        if (p[0] != p[3] || p[1] != p[3] || p[2] != p[3]) return false;
+    }
+    return true;
+}
+
+// Keeps the alpha byte of each RGBA pixel, in place; the block shrinks to a quarter.
+unsigned char* AlphaOnly(unsigned char* p, long pixels) {
+    for (long i = 0; i < pixels; ++i) p[i] = p[4 * i + 3];
+    auto* shrunk = static_cast<unsigned char*>(std::realloc(p, std::size_t(pixels)));
+    return shrunk ? shrunk : p;
+}
+
 // The texture bound in the current context, as far as the surfaces know. Every surface binds
 // through here, so binding the texture that is already bound costs no OpenGL call.
 struct BoundTexture {
@@ -54,6 +71,15 @@ int PowerOfTwoAtLeast(int n) {
 
 } // namespace
 
+gxtkPixels PreparePixels(unsigned char* data, int width, int height, int depth) {
+    const long count = long(width) * height;
+    PremultiplyPixels(data, count, depth);
+    // An intensity texel modulates colour and alpha alike, exactly as (a, a, a, a) does.
+    if (depth == 4 && WhiteThroughout(data, count))
+        return {AlphaOnly(data, count), width, height, depth, GL_INTENSITY};
+    return {data, width, height, depth, FormatOfDepth(depth)};
+}
+
 gxtkSurface::~gxtkSurface() { Discard(); }
 
 int gxtkSurface::Discard() {
@@ -67,23 +93,26 @@ int gxtkSurface::Height() { return height; }
 int gxtkSurface::Loaded() { return 1; }
 void gxtkSurface::OnUnsafeLoadComplete() { Bind(); }
 
-void gxtkSurface::SetData(unsigned char* pixels, int w, int h, int d) {
+void gxtkSurface::Keep(const gxtkPixels& pixels) {
     ReleasePixels();
-    data = pixels;
-    width = w;
-    height = h;
-    depth = d;
-    format = FormatOfDepth(d);
-    PremultiplyPixels(data, long(w) * h, d);
+    data = pixels.data;
+    width = pixels.width;
+    height = pixels.height;
+    depth = pixels.depth;
+    format = pixels.format;
 }
 
 bool gxtkSurface::LoadData(const String& file) {
     VxGlfwGame* host = VxGlfwGame::_glfwGame;
     if (!host) return false;
-    int w = 0, h = 0, d = 0;
-    unsigned char* pixels = host->LoadImageData(file, &w, &h, &d);
-    if (!pixels) return false;
-    SetData(pixels, w, h, d);
+    gxtkPixels pixels = TakeDecodedAhead(file);
+    if (!pixels.data) {
+        int w = 0, h = 0, d = 0;
+        unsigned char* decoded = host->LoadImageData(file, &w, &h, &d);
+        if (!decoded) return false;
+        pixels = PreparePixels(decoded, w, h, d);
+    }
+    Keep(pixels);
     path = file;
     return true;
 }
@@ -93,22 +122,40 @@ bool gxtkSurface::LoadData(const String& file) {
 void gxtkSurface::RestorePixels() {
     if (data || path.Length() == 0) return;
     const int w = width, h = height, d = depth;
-    if (LoadData(path) && (width != w || height != h || depth != d)) {
+    const GLenum f = format;
+    if (LoadData(path) && (width != w || height != h || depth != d || format != f)) {
         ReleasePixels();
         width = w;
         height = h;
         depth = d;
-        format = FormatOfDepth(d);
+        format = f;
     }
 }
 
+void gxtkSurface::WidenToRgba() {
+    if (format != GL_INTENSITY) return;
+    const long count = long(width) * height;
+    unsigned char* wide = nullptr;
+    if (data) {
+        wide = static_cast<unsigned char*>(std::malloc(std::size_t(count) * 4));
+        if (!wide) return;
+        for (long i = 0; i < count; ++i) std::memset(wide + 4 * i, data[i], 4);
+    }
+    ReleasePixels();
+    data = wide;
+    format = GL_RGBA;
+    ReleaseTexture();
+}
+
 void gxtkSurface::SetSubData(int x, int y, int w, int h, const int* src, int pitch) {
-    if (format != GL_RGBA) return;
+    if (depth != 4) return;
     // A rectangle reaching outside the surface would write past the pixel block.
     if (x < 0 || y < 0 || w < 0 || h < 0 || w > width - x || h > height - y) return;
     // The pixels written are no longer the file's: they are kept from now on.
     RestorePixels();
     path = String();
+    WidenToRgba();
+    if (format != GL_RGBA) return;
     // Pixels never written stay clear, so a rebuilt texture shows nothing stray.
     if (!data) data = static_cast<unsigned char*>(std::calloc(std::size_t(width) * height, 4));
     for (int r = 0; r < h; ++r) {
@@ -148,6 +195,9 @@ void gxtkSurface::EnsureTexture() {
 
 void gxtkSurface::ForgetBinding() { bound = {}; }
 
+// Intensity is a texture's format only; its pixels travel as luminance, which it takes whole.
+GLenum gxtkSurface::PixelFormat() const { return format == GL_INTENSITY ? GL_LUMINANCE : format; }
+
 bool gxtkSurface::TextureIsCurrent() const { return texSeq == glfwGraphicsSeq; }
 
 void gxtkSurface::CreateTexture() {
@@ -162,7 +212,7 @@ void gxtkSurface::CreateTexture() {
     AllocateTextureStorage();
     if (!data) return;
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, format, GL_UNSIGNED_BYTE, data);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, PixelFormat(), GL_UNSIGNED_BYTE, data);
     // The file can give them again.
     if (path.Length() > 0) ReleasePixels();
 }
@@ -175,11 +225,12 @@ void gxtkSurface::AllocateTextureStorage() {
     }
     int texWidth = width;
     int texHeight = height;
-    glTexImage2D(GL_TEXTURE_2D, 0, GLint(format), texWidth, texHeight, 0, format, GL_UNSIGNED_BYTE, nullptr);
+    glTexImage2D(GL_TEXTURE_2D, 0, GLint(format), texWidth, texHeight, 0, PixelFormat(), GL_UNSIGNED_BYTE,
+                 nullptr);
     if (glGetError() != GL_NO_ERROR) {
         texWidth = PowerOfTwoAtLeast(width);
         texHeight = PowerOfTwoAtLeast(height);
-        glTexImage2D(GL_TEXTURE_2D, 0, GLint(format), texWidth, texHeight, 0, format, GL_UNSIGNED_BYTE,
+        glTexImage2D(GL_TEXTURE_2D, 0, GLint(format), texWidth, texHeight, 0, PixelFormat(), GL_UNSIGNED_BYTE,
                      nullptr);
     }
     uscale = 1.0f / float(texWidth);

@@ -13,6 +13,21 @@
 
 #include <GL/gl.h>
 
+// Decoded pixels as a surface keeps them: premultiplied by alpha, and a picture that is white
+// throughout (all its colour in its alpha, as glows and masks are) as one intensity byte a pixel,
+// which draws the same pixels from a quarter of the texture memory.
+struct gxtkPixels {
+    unsigned char* data = nullptr; // malloc'ed
+    int width = 0;
+    int height = 0;
+    int depth = 0; // the decoded picture's bytes a pixel
+    GLenum format = 0;
+};
+
+// Takes ownership of `data` (malloc'ed, `depth` bytes a pixel) and prepares it in place. Touches no
+// runtime object or OpenGL, so a worker thread may call it.
+gxtkPixels PreparePixels(unsigned char* data, int width, int height, int depth);
+
 class gxtkSurface : public Object {
   public:
     gxtkSurface() = default;
@@ -24,8 +39,8 @@ class gxtkSurface : public Object {
     virtual int Loaded();
     virtual void OnUnsafeLoadComplete();
 
-    // Takes ownership of `pixels` (malloc'ed, `depth` bytes a pixel) and premultiplies them in place.
-    void SetData(unsigned char* pixels, int w, int h, int d);
+    // Takes ownership of prepared pixels.
+    void Keep(const gxtkPixels& pixels);
     // Decodes the image file at `file` into the surface (no OpenGL call); false when it cannot.
     bool LoadData(const String& file);
     // Writes 0xAARRGGBB pixels into an RGBA surface, premultiplied, and into its texture if current.
@@ -43,6 +58,7 @@ class gxtkSurface : public Object {
     int width = 0;
     int height = 0;
     int depth = 0;
+    // The texture's format.
     GLenum format = 0;
     int texSeq = -1;
     GLuint texture = 0;
@@ -54,11 +70,14 @@ class gxtkSurface : public Object {
 
   private:
     bool TextureIsCurrent() const;
+    GLenum PixelFormat() const;
     void CreateTexture();
     void AllocateTextureStorage();
     void UploadRows(int x, int y, int w, int h);
     // Decodes the file again for a texture or a write that needs the pixels.
     void RestorePixels();
+    // Pixel writes go to RGBA: an intensity picture is widened first, its texture made anew.
+    void WidenToRgba();
     void ReleaseTexture();
     void ReleasePixels();
 };

@@ -284,6 +284,16 @@ c_Image* vx_graphics_LoadImage2(String path, int frameWidth, int frameHeight, in
                   surface->Height());
 }
 
+void vx_graphics_DecodeAhead(Array<String> paths) {
+    Array<String> files(paths.Length());
+    for (int i = 0; i < paths.Length(); ++i) files[i] = vx_data_FixDataPath(paths[i]);
+    vx_graphics_device->DecodeAhead(files);
+}
+
+bool vx_graphics_DecodedAhead(String path) {
+    return vx_graphics_device->DecodedAhead(vx_data_FixDataPath(path));
+}
+
 c_Image* vx_graphics_CreateImage(int width, int height, int frameCount, int flags) {
     gxtkSurface* surface = vx_graphics_device->CreateSurface(width * frameCount, height);
     if (!surface) return nullptr;

@@ -84,3 +84,8 @@ int vx_graphics_DrawImage2(c_Image* image, float x, float y, float rotation, flo
 c_Image* vx_graphics_LoadImage(String path, int frameCount, int flags);
 c_Image* vx_graphics_LoadImage2(String path, int frameWidth, int frameHeight, int frameCount, int flags);
 c_Image* vx_graphics_CreateImage(int width, int height, int frameCount, int flags);
+// Starts decoding the image files on a worker thread, in the order given, so that loading them
+// later costs only their upload; replaces the list of any earlier call.
+void vx_graphics_DecodeAhead(Array<String> paths);
+// The file is on that list and decoded: loading it now does not wait.
+bool vx_graphics_DecodedAhead(String path);

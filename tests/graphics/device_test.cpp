@@ -671,6 +671,39 @@ TEST_F(Device, PixelsWrittenIntoALoadedSurfaceOutliveANewWindow) {
     EXPECT_EQ(PixelAt(31, 40), (Rgb{0, 255, 0}));
 }
 
+// A picture white throughout keeps one byte a pixel: it draws, tinted, exactly as its RGBA pixels
+// would, and a write into it widens it back to RGBA without losing the file's pixels.
+TEST_F(Device, WhitePicturesDrawFromIntensityTexturesAsTheirRgbaAndWidenForAWrite) {
+    gltest::TempImages images;
+    gxtkSurface* glow = device->LoadSurface(
+        String(images.Write("glow", 2, 1, 4, {255, 255, 255, 255, 255, 255, 255, 100}).c_str()));
+    ASSERT_NE(glow, nullptr);
+    EXPECT_EQ(glow->format, GLenum(GL_INTENSITY));
+    unsigned char texels[2] = {};
+    glBindTexture(GL_TEXTURE_2D, glow->texture);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RED, GL_UNSIGNED_BYTE, texels);
+    gxtkSurface::ForgetBinding();
+    EXPECT_EQ(texels[0], 255);
+    EXPECT_EQ(texels[1], 100) << "one byte a texel: the alpha";
+
+    device->Cls(255, 255, 255);
+    device->SetColor(255, 0, 0);
+    device->DrawSurface(glow, 0, 0);
+    device->EndRender();
+    EXPECT_EQ(PixelAt(0, 0), (Rgb{255, 0, 0}));
+    EXPECT_TRUE(Near(PixelAt(1, 0), {255, 155, 155}));
+
+    device->WritePixels2(glow, Array<int>(std::vector<int>{int(0xFF00FF00u)}.data(), 1), 1, 0, 1, 1, 0, 1);
+    EXPECT_EQ(glow->format, GLenum(GL_RGBA));
+    device->BeginRender();
+    device->Cls(0, 0, 0);
+    device->SetColor(255, 255, 255);
+    device->DrawSurface(glow, 0, 0);
+    device->EndRender();
+    EXPECT_EQ(PixelAt(0, 0), kWhite);
+    EXPECT_EQ(PixelAt(1, 0), (Rgb{0, 255, 0}));
+}
+
 // A surface made empty reports its size at once but takes texture memory only when first used.
 TEST_F(Device, AnEmptySurfaceGetsItsTextureWhenFirstDrawn) {
     gxtkSurface* surface = device->CreateSurface(64, 32);

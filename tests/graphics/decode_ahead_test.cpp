@@ -1,0 +1,123 @@
+// Pictures decoded on the worker thread: each load takes exactly what a load of its own would have
+// decoded, in any order; a replaced list keeps nothing, and a fork waits for the list.
+#include "devices/graphics/decode_ahead.h"
+#include "test_images.h"
+#include "tests/support/child_process.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+// A w x h picture: white with a ramp of alpha when `white`, otherwise a colour ramp.
+std::vector<unsigned char> Picture(int w, int h, bool white) {
+    std::vector<unsigned char> bytes;
+    for (int i = 0; i < w * h; ++i) {
+        auto a = static_cast<unsigned char>(i * 7);
+        if (white) {
+            bytes.insert(bytes.end(), {255, 255, 255, a});
+        } else {
+            bytes.insert(bytes.end(), {static_cast<unsigned char>(i), 40, 200, a});
+        }
+    }
+    return bytes;
+}
+
+bool SamePixels(const gxtkPixels& a, const gxtkPixels& b) {
+    const int bytesPerPixel = a.format == GL_INTENSITY ? 1 : a.depth;
+    return a.width == b.width && a.height == b.height && a.depth == b.depth && a.format == b.format &&
+           std::memcmp(a.data, b.data, std::size_t(a.width) * a.height * bytesPerPixel) == 0;
+}
+
+class DecodeAhead : public ::testing::Test {
+  protected:
+    std::string Write(const std::string& name, int w, int h, bool white) {
+        return images.Write(name, w, h, 4, Picture(w, h, white));
+    }
+
+    // Takes the file and checks it against a load of its own.
+    void ExpectTakesAsLoaded(gxtkDecodeAhead& ahead, const std::string& file) {
+        gxtkPixels taken = ahead.Take(file);
+        gxtkPixels own = DecodePictureFile(file);
+        ASSERT_NE(taken.data, nullptr) << file;
+        EXPECT_TRUE(SamePixels(taken, own)) << file;
+        std::free(taken.data);
+        std::free(own.data);
+    }
+
+    gltest::TempImages images;
+};
+
+TEST_F(DecodeAhead, EachLoadTakesWhatItsOwnDecodeWouldGiveInAnyOrder) {
+    const std::string glow = Write("glow", 64, 32, true);
+    const std::string tiles = Write("tiles", 48, 48, false);
+    const std::string missing = images.dir.path / "missing.png";
+    gxtkDecodeAhead ahead;
+    ahead.Start({glow, missing, tiles, glow});
+    EXPECT_FALSE(ahead.Ready(images.dir.path / "other.png"));
+
+    ExpectTakesAsLoaded(ahead, tiles);
+    EXPECT_EQ(ahead.Take(missing).data, nullptr) << "an unreadable file gives no pixels";
+    // Named twice, decoded twice: one for each load.
+    ExpectTakesAsLoaded(ahead, glow);
+    ExpectTakesAsLoaded(ahead, glow);
+    EXPECT_EQ(ahead.Take(glow).data, nullptr) << "a third load decodes for itself";
+    EXPECT_FALSE(ahead.Ready(tiles)) << "a taken file is no longer on the list";
+}
+
+TEST_F(DecodeAhead, APictureWhiteThroughoutKeepsOneIntensityByteAPixel) {
+    gxtkDecodeAhead ahead;
+    ahead.Start({Write("mask", 16, 16, true), Write("colour", 16, 16, false)});
+    gxtkPixels mask = ahead.Take(images.dir.path / "mask.png");
+    gxtkPixels colour = ahead.Take(images.dir.path / "colour.png");
+    ASSERT_TRUE(mask.data && colour.data);
+    EXPECT_EQ(mask.format, GLenum(GL_INTENSITY));
+    EXPECT_EQ(mask.depth, 4) << "the file's own depth";
+    EXPECT_EQ(mask.data[5], 35) << "the alpha, which premultiplied white equals in every channel";
+    EXPECT_EQ(colour.format, GLenum(GL_RGBA));
+    EXPECT_EQ(colour.data[4 * 5], 5 * 35 / 255) << "premultiplied";
+    std::free(mask.data);
+    std::free(colour.data);
+}
+
+TEST_F(DecodeAhead, ANewListDropsWhatWasLeftOfTheOldOne) {
+    std::vector<std::string> old;
+    for (int i = 0; i < 6; ++i) old.push_back(Write("old" + std::to_string(i), 256, 256, i % 2 == 0));
+    const std::string fresh = Write("fresh", 32, 32, false);
+    gxtkDecodeAhead ahead;
+    ahead.Start(old);
+    ExpectTakesAsLoaded(ahead, old[0]);
+    // The rest, decoded or not, is freed (AddressSanitizer's leak check holds that).
+    ahead.Start({fresh});
+    EXPECT_EQ(ahead.Take(old[3]).data, nullptr);
+    ExpectTakesAsLoaded(ahead, fresh);
+}
+
+// A child gets no worker of its own, so the fork waits for the list: the child finds every picture
+// decoded (and the locks free, the allocator's among them).
+TEST_F(DecodeAhead, AChildForkedMidListFindsEveryPictureDecoded) {
+    std::vector<std::string> files;
+    for (int i = 0; i < 8; ++i) files.push_back(Write("big" + std::to_string(i), 512, 512, i % 2 == 1));
+    gxtkDecodeAhead& ahead = vxPicturesAhead();
+    ahead.Start(files);
+    ChildResult child = RunInChild([&] {
+        int wrong = 0;
+        for (const std::string& file : files) {
+            if (!ahead.Ready(file)) ++wrong;
+            gxtkPixels taken = ahead.Take(file);
+            gxtkPixels own = DecodePictureFile(file);
+            if (!taken.data || !SamePixels(taken, own)) ++wrong;
+            std::free(taken.data);
+            std::free(own.data);
+        }
+        _exit(wrong);
+    });
+    EXPECT_EQ(child.status, 0) << child.err;
+    for (const std::string& file : files) ExpectTakesAsLoaded(ahead, file);
+}
+
+} // namespace
