@@ -15,7 +15,7 @@ add_library(OpenGL::GL INTERFACE IMPORTED)
 set_target_properties(OpenGL::GL PROPERTIES INTERFACE_LINK_OPTIONS "-sLEGACY_GL_EMULATION=1")
 add_library(PkgConfig::OPENAL INTERFACE IMPORTED)
 set_target_properties(PkgConfig::OPENAL PROPERTIES INTERFACE_LINK_OPTIONS "-lopenal")
-# The page has no threads; host/web/threads.cpp runs the one the game starts to its end at once.
+# The page has no threads; host/web/threads.cpp runs each thread to its end as it starts.
 add_library(Threads::Threads INTERFACE IMPORTED)
 
 # Fills in what Emscripten's older C++ library lacks.

@@ -1,7 +1,9 @@
 // The page has no threads: they need a cross-origin isolated page, which a plain file server does
-// not give. A thread therefore runs to its end as it starts, and joining it finds it done. Only the
-// replay writer starts one (its file work is small); the sockets and their workers are not in the
-// browser build. These replace the C library's weak stubs, which refuse every thread.
+// not give. A thread therefore runs to its end as it starts, and joining it finds it done; the
+// C library's locks do nothing here, so its work never waits. The replay writer writes its file
+// at once and the picture decoder decodes its whole list when given it; the sockets and their
+// workers are not in the browser build. These replace the C library's weak stubs, which refuse
+// every thread.
 #include <pthread.h>
 
 namespace {
