@@ -1,6 +1,8 @@
-// Plays the browser build in headless Chromium: the menu shows, a key starts a round, the round
-// pauses and resumes, ends, and after a reload of the page its score is still in the high-score
-// strip; the browser's console reports no error on the way.
+// Plays the browser build in headless Chromium, one step after another in one page: the menu
+// shows and the canvas follows the page's size and its full screen; a key starts a round with its
+// music; leaving the page stops the round and saves; the round pauses and resumes, ends, and after
+// a reload of the page its score is still in the high-score strip; a touch starts a round and
+// quitting ends the game. The browser reports no error on the way.
 //
 // SPINDRIFT_PAGE names the built page's folder (build/web); the test serves it on loopback itself.
 // SPINDRIFT_WEB_SHOTS, when set, names a folder for pictures: the menu, a round, its pause screen,
