@@ -139,14 +139,13 @@ int TextWidth(PrefixedText s, int advance, float sizeX) {
 
 float Clamp(float v, float lo, float hi) { return std::min(std::max(v, lo), hi); }
 
-// Where a file of the current tier lives: "-hd" files are twice, "-hd2" files four times the size.
+} // namespace
+
 String TierFile(const String& name, int tier) {
     if (tier == 2) return name + u"-hd.png";
     if (tier == 4) return name + u"-hd2.png";
     return name + u".png";
 }
-
-} // namespace
 
 int c_MyApp::p_ResetDraw() {
     m_SizeX = 1;

@@ -14,6 +14,8 @@
 #include <array>
 #include <cmath>
 #include <numbers>
+#include <string_view>
+#include <vector>
 
 namespace {
 
@@ -173,26 +175,91 @@ int c_MyApp::p_ChooseTier() {
     return 0;
 }
 
+namespace {
+
+// A picture a loader step loads: a strip or grid of frames, or (no frames) the font.
+struct StepPicture {
+    int step;
+    int slot;
+    std::u16string_view name;
+    int w, h, frames;
+
+    String Name() const { return String(name.data(), int(name.size())); }
+};
+
+constexpr int LogoStep = 4, FontStep = 5;
+constexpr StepPicture LoaderPictures[] = {
+    {1, 97, u"common/icons", 32, 32, 16},
+    {2, 95, u"common/Buttons", 64, 64, 16},
+    {3, 94, u"common/dpad", 32, 32, 16},
+    {LogoStep, LogoSlot, u"common/ZOKULogo", 256, 256, 1},
+    {FontStep, FontSlot, u"fonts/shadow_editundo", 0, 0, 0},
+    {6, 99, u"menu", 256, 256, 4},
+    {6, 98, u"logo", 256, 128, 1},
+    {7, 80, u"BadgesA", 64, 64, 64},
+    {7, 96, u"parts", 8, 8, 256},
+    {8, 85, u"common/circle", 256, 256, 4},
+    {8, 86, u"common/light", 32, 32, 4},
+    {9, 1, u"gfx", 36, 36, 49},
+};
+
+void LoadPicture(c_MyApp& app, const StepPicture& p) {
+    if (p.frames == 0) {
+        app.p_LoadFont(p.slot, p.Name(), FontAdvance, FontLineHeight);
+    } else {
+        app.p_LoadImg(p.slot, p.Name(), p.w, p.h, p.frames, 1);
+    }
+}
+
+void LoadStepPictures(c_MyApp& app, int step) {
+    for (const StepPicture& p : LoaderPictures) {
+        if (p.step == step) LoadPicture(app, p);
+    }
+}
+
+// Every picture of a load, in the order of its loads (the loading screen's two first), decoded on
+// a worker thread while the steps before it run: a step then only waits for what the worker has not
+// finished, and still ends with its pictures in their slots.
+void DecodePicturesAhead(const c_MyApp& app) {
+    std::vector<String> files;
+    for (int step : {LogoStep, FontStep}) {
+        for (const StepPicture& p : LoaderPictures) {
+            if (p.step == step) files.push_back(TierFile(p.Name(), app.m_ImgRes));
+        }
+    }
+    for (const StepPicture& p : LoaderPictures) files.push_back(TierFile(p.Name(), app.m_ImgRes));
+    vx_graphics_DecodeAhead(Array<String>(files.data(), int(files.size())));
+}
+
+} // namespace
+
 // The logo and the font come at once, so that the loading screen can show them from its first frame.
 int c_MyApp::p_Reload() {
     ReplacedAssets replaced(*this);
     m_BgR = m_BgG = m_BgB = 0;
     m_BgA = 1;
     p_ChooseTier();
-    p_LoadImg(LogoSlot, u"common/ZOKULogo", 256, 256, 1, 1);
-    p_LoadFont(FontSlot, u"fonts/shadow_editundo", FontAdvance, FontLineHeight);
+    DecodePicturesAhead(*this);
+    LoadStepPictures(*this, LogoStep);
+    LoadStepPictures(*this, FontStep);
     m_Loading = 1;
     return 0;
 }
 
 namespace {
 
+constexpr int LastStep = 13;
+
 // The step numbered m_Loading; past the last, loading is over.
 void LoaderStep(c_MyApp& app) {
+    if (app.m_Loading > LastStep) {
+        app.m_Loading = 0;
+        return;
+    }
     ReplacedAssets replaced(app);
+    LoadStepPictures(app, app.m_Loading);
     switch (app.m_Loading) {
     case 1:
-        app.p_LoadImg(97, u"common/icons", 32, 32, 16, 1);
         app.p_LoadSFX(96);
         app.p_ReserveImg(BlankSlot, BlankSize, BlankSize);
         app.m_ImgInfo[3 * BlankSlot] = BlankSize;
@@ -200,39 +267,22 @@ void LoaderStep(c_MyApp& app) {
         app.m_ImgInfo[3 * BlankSlot + 2] = 1;
         break;
     case 2:
-        app.p_LoadImg(95, u"common/Buttons", 64, 64, 16, 1);
         app.p_LoadSFX(1);
         break;
     case 3:
-        app.p_LoadImg(94, u"common/dpad", 32, 32, 16, 1);
         app.p_LoadSFX(98);
         break;
     case 4:
-        app.p_LoadImg(LogoSlot, u"common/ZOKULogo", 256, 256, 1, 1);
         if (app.m_FirstLoadDone == 0) {
             app.p_PlaySFX(JingleSfx, 1, 1, 0);
             app.m_FirstLoadDone = 1;
         }
         break;
     case 5:
-        app.p_LoadFont(FontSlot, u"fonts/shadow_editundo", FontAdvance, FontLineHeight);
         app.p_LoadSFX(99);
         break;
     case 6:
-        app.p_LoadImg(99, u"menu", 256, 256, 4, 1);
-        app.p_LoadImg(98, u"logo", 256, 128, 1, 1);
         app.p_LoadSFX(95);
-        break;
-    case 7:
-        app.p_LoadImg(80, u"BadgesA", 64, 64, 64, 1);
-        app.p_LoadImg(96, u"parts", 8, 8, 256, 1);
-        break;
-    case 8:
-        app.p_LoadImg(85, u"common/circle", 256, 256, 4, 1);
-        app.p_LoadImg(86, u"common/light", 32, 32, 4, 1);
-        break;
-    case 9:
-        app.p_LoadImg(1, u"gfx", 36, 36, 49, 1);
         break;
     case 10:
         app.p_LoadSFX(2);
@@ -250,8 +300,6 @@ void LoaderStep(c_MyApp& app) {
         app.p_LoadSFX(8);
         app.p_PrepareTune(c_MyApp::RoundTune);
         break;
-    default:
-        app.m_Loading = 0;
     }
 }
 

@@ -37,6 +37,8 @@ inline int FloorInt(double v) { return TruncInt(std::floor(v)); }
 // Whether the input device's key code (a key, a pointer button, a touch) is down, or was pressed and
 // released since the last update: a press shorter than a frame still counts, for one update.
 bool KeyDownOrTapped(int code);
+// Where a picture of an image tier lives: "-hd" files are twice, "-hd2" files four times the size.
+String TierFile(const String& name, int tier);
 // The input device's key code of the left pointer button.
 inline constexpr int PointerButtonKey = 1;
 

@@ -49,12 +49,6 @@ void gxtkDecodeAhead::Start(std::vector<std::string> files) {
     }
 }
 
-bool gxtkDecodeAhead::Ready(const std::string& file) {
-    std::lock_guard lock(mutex);
-    const Entry* entry = Find(file);
-    return entry && entry->decoded;
-}
-
 gxtkPixels gxtkDecodeAhead::Take(const std::string& file) {
     std::unique_lock lock(mutex);
     Entry* entry = Find(file);

@@ -26,8 +26,6 @@ class gxtkDecodeAhead {
     // Decodes the files in this order, in place of any earlier list: what is left of that list,
     // decoded or not, is dropped. A file named twice is decoded twice, once for each load.
     void Start(std::vector<std::string> files);
-    // The file is on the list and decoded (or found unreadable), so a Take of it does not wait.
-    bool Ready(const std::string& file);
     // The prepared pixels of the file's first untaken entry, waiting for the worker if it has not
     // got there yet. No pixels when the file is not on the list (the caller decodes it itself) or
     // could not be decoded.

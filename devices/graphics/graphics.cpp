@@ -121,8 +121,6 @@ void gxtkGraphics::DecodeAhead(Array<String> paths) {
     vxPicturesAhead().Start(std::move(files));
 }
 
-bool gxtkGraphics::DecodedAhead(String path) { return vxPicturesAhead().Ready(vxFileNameOf(path)); }
-
 int gxtkGraphics::Cls(float r, float g, float bl) {
     batchCount = 0;
     glClearColor(r / 255.0f, g / 255.0f, bl / 255.0f, 1);

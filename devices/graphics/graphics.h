@@ -49,8 +49,6 @@ class gxtkGraphics : public Object {
     // Starts decoding the files on a worker thread, in order, for the LoadSurface calls to come
     // (see decode_ahead.h); replaces the files asked for before.
     virtual void DecodeAhead(Array<String> paths);
-    // The file was asked for and is decoded: loading it now does not wait for the worker.
-    virtual bool DecodedAhead(String path);
     virtual int Cls(float r, float g, float bl);
     virtual int SetAlpha(float alpha);
     virtual int SetColor(float r, float g, float bl);

@@ -290,10 +290,6 @@ void vx_graphics_DecodeAhead(Array<String> paths) {
     vx_graphics_device->DecodeAhead(files);
 }
 
-bool vx_graphics_DecodedAhead(String path) {
-    return vx_graphics_device->DecodedAhead(vx_data_FixDataPath(path));
-}
-
 c_Image* vx_graphics_CreateImage(int width, int height, int frameCount, int flags) {
     gxtkSurface* surface = vx_graphics_device->CreateSurface(width * frameCount, height);
     if (!surface) return nullptr;

@@ -87,5 +87,3 @@ c_Image* vx_graphics_CreateImage(int width, int height, int frameCount, int flag
 // Starts decoding the image files on a worker thread, in the order given, so that loading them
 // later costs only their upload; replaces the list of any earlier call.
 void vx_graphics_DecodeAhead(Array<String> paths);
-// The file is on that list and decoded: loading it now does not wait.
-bool vx_graphics_DecodedAhead(String path);
