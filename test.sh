@@ -2,7 +2,8 @@
 # Builds everything (game, data, tests, benchmarks) and runs every test: all of them under
 # AddressSanitizer and UndefinedBehaviorSanitizer, the threaded ones again under ThreadSanitizer,
 # the runtime, host and game tests again on the optimised build, and each fuzz target for a few
-# seconds. Tests that need a window run on a virtual display (Xvfb).
+# seconds. Tests that need a window run on a virtual display (Xvfb). Last, the browser build is
+# played in headless Chromium.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/setup.sh
@@ -23,3 +24,5 @@ cmake --build build/release-tests -j "$jobs" --target runtime_tests host_all gam
     -L 'runtime|host|game' --timeout 300)
 
 scripts/fuzz.sh 5
+
+scripts/web-test.sh

@@ -163,6 +163,9 @@ class VxGlfwGame : public VxGame {
     static VxGlfwGame* _glfwGame;
 
   protected:
+    // One pass of the frame loop: Run repeats it while the window is open.
+    void RunFrame();
+
     double updatePeriod = 0;
     double nextUpdate = 0;
     String appDir;

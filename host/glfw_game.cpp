@@ -35,35 +35,39 @@ void VxGlfwGame::Run() {
     AddGamepadMappings();
     SetGlfwWindow(640, 480, 8, 8, 8, 0, 0, 0, false);
     StartGame();
-    while (windowSystem->WindowOpen()) {
-        RenderGame();
-        windowSystem->SwapBuffers();
-        if (nextUpdate != 0) {
-            double wait = nextUpdate - windowSystem->Time();
-            if (wait > 0) windowSystem->Sleep(wait);
-        }
+    while (windowSystem->WindowOpen()) RunFrame();
+}
+
+// One pass of the loop: render, wait for the next update, take the window's events, follow the
+// focus, then update.
+void VxGlfwGame::RunFrame() {
+    RenderGame();
+    windowSystem->SwapBuffers();
+    if (nextUpdate != 0) {
+        double wait = nextUpdate - windowSystem->Time();
+        if (wait > 0) windowSystem->Sleep(wait);
+    }
+    if (suspended) {
+        windowSystem->WaitEvents();
+    } else {
+        windowSystem->PollEvents();
+    }
+    // Every change of focus restarts the schedule, so no catch-up burst follows a resume.
+    if (windowSystem->WindowActive()) {
         if (suspended) {
-            windowSystem->WaitEvents();
-        } else {
-            windowSystem->PollEvents();
-        }
-        // Every change of focus restarts the schedule, so no catch-up burst follows a resume.
-        if (windowSystem->WindowActive()) {
-            if (suspended) {
-                ResumeGame();
-                nextUpdate = 0;
-            }
-        } else if (!suspended) {
-            SuspendGame();
+            ResumeGame();
             nextUpdate = 0;
         }
-        if (suspended) continue;
-        if (updateRate == 0) {
-            UpdateGame();
-            continue;
-        }
-        RunUpdates();
+    } else if (!suspended) {
+        SuspendGame();
+        nextUpdate = 0;
     }
+    if (suspended) return;
+    if (updateRate == 0) {
+        UpdateGame();
+        return;
+    }
+    RunUpdates();
 }
 
 // One to four updates on the fixed schedule; a longer backlog is dropped so that a slow machine

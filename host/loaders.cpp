@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <malloc.h>
 #include <stb_image.h>
 
 String VxGame::LoadString(String path) {
@@ -140,7 +139,3 @@ unsigned char* VxGlfwGame::LoadImageData(String path, int* width, int* height, i
     if (pixels) gc_ext_malloced(*width * *height * *depth);
     return pixels;
 }
-
-void vxReleaseFreeMemory() { malloc_trim(0); }
-
-void vxKeepLargeBlocksOutOfTheHeap() { mallopt(M_MMAP_THRESHOLD, 256 * 1024); }

@@ -5,6 +5,9 @@
 #include "host/game.h"
 #include "host/options.h"
 #include "host/program.h"
+#ifdef __EMSCRIPTEN__
+#include "host/web/web_game.h"
+#endif
 
 #include <GLFW/glfw3.h>
 
@@ -27,7 +30,11 @@ int VxCobaltGame::Main(int argc, char** argv) {
         std::exit(-1);
     }
     // The host object lives as long as the process.
+#ifdef __EMSCRIPTEN__
+    auto* game = new VxWebGame();
+#else
     auto* game = new VxCobaltGame();
+#endif
     game->Install();
     VxGame::argc = argc;
     VxGame::argv = argv;

@@ -10,7 +10,8 @@ VxCommandLine vxCommandLine;
 namespace {
 
 const VxOption* find(std::span<const VxOption> table, std::string_view name) {
-    auto option = std::ranges::find(table, name, &VxOption::name);
+    // Emscripten's C++ library has no range algorithms yet.
+    auto option = std::find_if(table.begin(), table.end(), [&](const VxOption& o) { return o.name == name; });
     return option == table.end() ? nullptr : &*option;
 }
 

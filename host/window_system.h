@@ -36,7 +36,7 @@ class VxWindowSystem {
 class VxGlfwGame;
 
 // The real clock and window of a host object.
-class VxGlfwWindowSystem final : public VxWindowSystem {
+class VxGlfwWindowSystem : public VxWindowSystem {
   public:
     explicit VxGlfwWindowSystem(const VxGlfwGame& host) : game(host) {}
 

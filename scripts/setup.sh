@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the game and the tests need (once; later runs only check).
+# Installs the Debian packages the build, the game and the tests need, and any named as arguments
+# (once; later runs only check).
 set -euo pipefail
 
 packages=(
@@ -10,6 +11,8 @@ packages=(
     clang libclang-rt-14-dev libsdl2-dev
     desktop-file-utils appstream lintian dpkg-dev man-db file
 )
+# More for one script: the browser build's, for example.
+packages+=("$@")
 
 missing=()
 for p in "${packages[@]}"; do
