@@ -35,6 +35,13 @@ void PremultiplyPixels(unsigned char* p, long pixels, int depth) {
     }
 }
 
+// WebGL has no intensity textures: a page keeps white pictures in RGBA.
+#ifdef __EMSCRIPTEN__
+constexpr bool IntensityTextures = false;
+#else
+constexpr bool IntensityTextures = true;
+#endif
+
 // Premultiplied RGBA pixels that all read (a, a, a, a): white wherever they show.
 bool WhiteThroughout(const unsigned char* p, long pixels) {
     for (long i = 0; i < pixels; ++i, p += 4) {
@@ -75,7 +82,7 @@ gxtkPixels PreparePixels(unsigned char* data, int width, int height, int depth) 
     const long count = long(width) * height;
     PremultiplyPixels(data, count, depth);
     // An intensity texel modulates colour and alpha alike, exactly as (a, a, a, a) does.
-    if (depth == 4 && WhiteThroughout(data, count))
+    if (IntensityTextures && depth == 4 && WhiteThroughout(data, count))
         return {AlphaOnly(data, count), width, height, depth, GL_INTENSITY};
     return {data, width, height, depth, FormatOfDepth(depth)};
 }

@@ -176,6 +176,8 @@ before(async () => {
   await page.setViewport(viewport);
   page.on('console', message => {
     if (message.type() === 'error') problems.push(`console: ${message.text()}`);
+    // WebGL reports a refused call as a warning, and draws nothing for it.
+    if (/INVALID_(ENUM|VALUE|OPERATION)/.test(message.text())) problems.push(`WebGL: ${message.text()}`);
   });
   page.on('pageerror', error => problems.push(`page: ${error?.message ?? error}`));
   page.on('requestfailed', request => problems.push(`request: ${request.url()}`));
