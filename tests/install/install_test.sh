@@ -78,14 +78,19 @@ unknown_option_prints_the_usage_on_stderr_and_exits_2() {
     grep -q "^Usage: spindrift" "$work/unknown.err" || fail "no usage on stderr"
 }
 
-# Waits up to a minute for a command to succeed: the sanitizer builds start slowly on a busy machine.
-await() {
-    for _ in $(seq 600); do
+# Waits up to the given tenths of a second for a command to succeed.
+await_for() {
+    local tenths=$1
+    shift
+    for _ in $(seq "$tenths"); do
         "$@" && return 0
         sleep 0.1
     done
     return 1
 }
+
+# Up to a minute: the sanitizer builds start slowly on a busy machine.
+await() { await_for 600 "$@"; }
 
 # The game's window once it is shown: only then can it take the focus.
 window_of() { xdotool search --onlyvisible --pid "$1" 2>/dev/null | head -1; }
@@ -107,9 +112,16 @@ menu_command_saves_in_the_players_data_folder_and_prints_no_library_lines() {
     await window_of "$game" >/dev/null || fail "no window; the game said: $(<"$work/game.out")"
     window=$(window_of "$game")
     root=$(xwininfo -root | awk '/Window id:/ { print $4 }')
-    xdotool windowfocus "$window" windowfocus "$root"
     local state=$home/.local/share/spindrift/.cobaltstate
-    await test -s "$state" || fail "no state file in the data folder; the game said: $(<"$work/game.out")"
+    # The game saves when it loses a focus it had seen: the focus stays a second, so that a busy game
+    # polls its events between the two changes rather than finding it gone already.
+    for _ in $(seq 30); do
+        xdotool windowfocus "$window"
+        sleep 1
+        xdotool windowfocus "$root"
+        await_for 20 test -s "$state" && break
+    done
+    test -s "$state" || fail "no state file in the data folder; the game said: $(<"$work/game.out")"
     [ ! -e "$elsewhere/.cobaltstate" ] || fail "a state file in the folder the game was started from"
     grep -q "^opening openal device$" "$work/game.out" || fail "the game's own lines are missing"
     ! grep -E "^(ALSA lib|AL lib)" "$work/game.out" || fail "library lines on the terminal"
