@@ -78,7 +78,7 @@ void gxtkSurface::SetData(unsigned char* pixels, int w, int h, int d) {
 }
 
 bool gxtkSurface::LoadData(const String& file) {
-    VxGlfwGame* host = VxGlfwGame::_glfwGame;
+    VxGame* host = VxGame::_game;
     if (!host) return false;
     int w = 0, h = 0, d = 0;
     unsigned char* pixels = host->LoadImageData(file, &w, &h, &d);

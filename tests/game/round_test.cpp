@@ -16,8 +16,6 @@ using gametest::ReleaseKey;
 using gametest::Update;
 using gametest::Updates;
 
-constexpr int KeySpace = 32, KeyEscape = 27, KeyLeft = 37, KeyRight = 39;
-
 int Cell(int col, int row) { return (row * GridCols + col) * CellFloats; }
 
 class RoundTest : public gametest::GameTest {
@@ -25,7 +23,7 @@ class RoundTest : public gametest::GameTest {
     void SetUp() override {
         GameTest::SetUp();
         gametest::FinishLoading();
-        app->m_Screen = 11;
+        app->m_Screen = ScreenStartRound;
         Update();
     }
 
@@ -72,7 +70,7 @@ class RoundTest : public gametest::GameTest {
 };
 
 TEST_F(RoundTest, RoundStartsWithAFreshShaftAndItsMusic) {
-    EXPECT_EQ(app->m_Screen, 10);
+    EXPECT_EQ(app->m_Screen, ScreenRound);
     EXPECT_EQ(Pl(PlFloors), 51);
     EXPECT_EQ(Pl(PlScroll), 0);
     EXPECT_EQ(Pl(PlX), 0);
@@ -277,21 +275,21 @@ TEST_F(RoundTest, ScriptedRoundScoresRowWalkerAndPickup) {
 
     // Walk left under the gap of row 0.
     UpdateUntil([&] { return Pl(PlGroundTimer) == 3; });
-    PressKey(KeyLeft);
+    PressKey(KeyArrowLeft);
     UpdateUntil([&] { return Pl(PlX) <= -58; });
-    ReleaseKey(KeyLeft);
+    ReleaseKey(KeyArrowLeft);
     UpdateUntil([&] { return Pl(PlVX) == 0; });
     ASSERT_LT(Pl(PlX), -48);
     ASSERT_GT(Pl(PlX), -80);
 
     // Jump through it while running right, land on row 0 and run on to the coin.
     float floorY = Pl(PlY);
-    PressKey(KeyRight);
+    PressKey(KeyArrowRight);
     gametest::Tap(KeySpace);
     UpdateUntil([&] { return Pl(PlGroundTimer) == 3 && Pl(PlY) < floorY - 16; }, 40);
     EXPECT_LT(Pl(PlY), floorY - 16);
     UpdateUntil([&] { return Obj(0, ObjState) == 0; }, 200);
-    ReleaseKey(KeyRight);
+    ReleaseKey(KeyArrowRight);
     EXPECT_EQ(Obj(0, ObjState), 0);
     EXPECT_EQ(Pl(PlFloors), 52);
     EXPECT_EQ(app->m_Score, 5 + 10 + 50);
@@ -312,7 +310,7 @@ TEST_F(RoundTest, EveryEndOfRoundReturnsToTheMenu) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.how);
-        app->m_Screen = 11;
+        app->m_Screen = ScreenStartRound;
         Update();
         CraftShaft();
         PlacePlayer(0, 11.5f);
@@ -325,14 +323,14 @@ TEST_F(RoundTest, EveryEndOfRoundReturnsToTheMenu) {
         EXPECT_EQ(app->m_RoundOver, 1);
         EXPECT_EQ(app->m_OverTimer, 1);
         Updates(88);
-        EXPECT_EQ(app->m_Screen, 10);
+        EXPECT_EQ(app->m_Screen, ScreenRound);
         EXPECT_EQ(Pl(PlMenuHold), 240);
         Update();
-        EXPECT_EQ(app->m_Screen, 2);
+        EXPECT_EQ(app->m_Screen, ScreenBackToMenu);
         EXPECT_EQ(app->m_TunePlaying, 0);
         // Over the menu the overlay fades out by 2 an update.
         Update();
-        EXPECT_EQ(app->m_Screen, 1);
+        EXPECT_EQ(app->m_Screen, ScreenMenu);
         EXPECT_EQ(app->m_OverTimer, 69);
     }
 }
@@ -362,11 +360,11 @@ TEST_F(RoundTest, CollapsingPlayerBurstsIntoDebrisAndIsNoLongerDrawn) {
     }
     EXPECT_EQ(debris, 5); // n = 0 .. (50 - 2) / 10
     float x = Pl(PlX);
-    PressKey(KeyRight);
+    PressKey(KeyArrowRight);
     Updates(5);
     EXPECT_EQ(Pl(PlX), x);
     EXPECT_GT(Pl(PlVX), 0);
-    ReleaseKey(KeyRight);
+    ReleaseKey(KeyArrowRight);
 }
 
 TEST_F(RoundTest, OverlayDrawsItsVeilInEachFadeStyle) {
@@ -466,7 +464,7 @@ TEST_F(RoundTest, EventsOfPlayPlayTheirEffects) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.event);
-        app->m_Screen = 11;
+        app->m_Screen = ScreenStartRound;
         Update();
         CraftShaft();
         PlacePlayer(0, 11.5f);
@@ -476,7 +474,6 @@ TEST_F(RoundTest, EventsOfPlayPlayTheirEffects) {
 }
 
 TEST_F(RoundTest, AddRowKeyAddsOneRowPerPressWithOrWithoutTheDebugLine) {
-    constexpr int KeyShift = 16;
     for (int debug : {0, 1}) {
         DebugMode = debug;
         float floors = Pl(PlFloors);
