@@ -12,6 +12,8 @@ c_MyApp* c_MyApp::m_new() {
     gc_assign(m_Badge, Array<bool>(256));
     gc_assign(m_VKey, Array<int>(VKeyCount));
     gc_assign(m_Setting, Array<int>(SettingCount));
+    // Start-up sets these once more before the saved settings replace them; an object never started
+    // (a tool, a test) holds them from here.
     p_DefaultSettings();
     gc_assign(m_HiScore, Array<int>(150));
     gc_assign(m_SfxChan, Array<int>(33));

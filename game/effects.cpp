@@ -139,13 +139,20 @@ int c_MyApp::p_FreeParticle() {
     return -1;
 }
 
-int c_MyApp::p_AddParticle(int kind, float x, float y, float vx, float vy, int frame, int colour, int life) {
+// The free record taken for a new particle of that kind at (x, y), or null when the pool is full.
+float* c_MyApp::p_PlaceParticle(int kind, float x, float y) {
     int at = p_FreeParticle();
-    if (at < 0) return 0;
+    if (at < 0) return nullptr;
     float* part = &m_Part[at];
     part[PartKind] = float(kind);
     part[PartX] = x;
     part[PartY] = y;
+    return part;
+}
+
+int c_MyApp::p_AddParticle(int kind, float x, float y, float vx, float vy, int frame, int colour, int life) {
+    float* part = p_PlaceParticle(kind, x, y);
+    if (!part) return 0;
     part[PartVX] = vx;
     part[PartVY] = vy;
     part[PartRot] = std::floor(vx_random_Rnd() * 360.99f);
@@ -160,12 +167,8 @@ int c_MyApp::p_ThrowParticle(float x, float y, int kind, int colour, float angle
     // The defaults are drawn even when the pool turns out to be full.
     if (angle == Omitted) angle = vx_random_Rnd() * 360;
     if (speed == Omitted) speed = vx_random_Rnd() * 5 + 3;
-    int at = p_FreeParticle();
-    if (at < 0) return 0;
-    float* part = &m_Part[at];
-    part[PartKind] = float(kind);
-    part[PartX] = x;
-    part[PartY] = y;
+    float* part = p_PlaceParticle(kind, x, y);
+    if (!part) return 0;
     part[PartVX] = speed * std::sin(Radians(angle));
     part[PartVY] = -speed * std::cos(Radians(angle));
     part[PartRot] = vx_random_Rnd() * 360;

@@ -85,7 +85,7 @@ ScorePanelsShown ShownOnScorePanels(const c_MyApp& app, int base, int lines) {
 }
 
 void ScorePanels(c_MyApp& app, float panelW) {
-    int base = app.p_BestScoresBase();
+    int base = BestScoresBase(app.m_Difficulty);
     int lines = FloorInt((jscrh - 90 - jscrh / 2) / (1.5f * float(LineHeight(app))));
     lines = std::clamp(lines, 1, 10);
     ScorePanelsShown shown = ShownOnScorePanels(app, base, lines);
@@ -405,7 +405,7 @@ int c_MyApp::p_Menu() {
 }
 
 int c_MyApp::p_LoadMenu() {
-    int best = p_BestScoresBase(), last = best + RecentScores;
+    int best = BestScoresBase(m_Difficulty), last = best + RecentScores;
     for (int k = 0; k < 10; ++k) {
         if (m_HiScore[best + k] >= m_Score) continue;
         for (int i = 8; i >= k; --i) m_HiScore[best + i + 1] = m_HiScore[best + i];

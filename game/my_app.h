@@ -17,6 +17,7 @@
 #include "game/replay.h"
 #include "net/http.h"
 
+#include <algorithm>
 #include <array>
 #include <climits>
 #include <cmath>
@@ -63,6 +64,10 @@ inline constexpr int PoolFloats = 5100;
 // and the ten newest RecentScores places after them, newest first.
 inline constexpr int ScoreTableEntries = 10;
 inline constexpr int RecentScores = 30;
+// 0, 1 or 2 for difficulty 1 (easy) to 3 (hard); other values are held to that range.
+inline int DifficultyIndex(int difficulty) { return std::clamp(difficulty, 1, 3) - 1; }
+// The first of the difficulty's best scores in m_HiScore.
+inline int BestScoresBase(int difficulty) { return DifficultyIndex(difficulty) * ScoreTableEntries; }
 
 // Fields of the player record (indices into m_Player).
 enum PlayerField {
@@ -179,11 +184,14 @@ class c_MyApp : public c_App, public c_IOnHttpRequestComplete {
     int m_TunePlaying = 0;
     int m_UpdateMs = 0, m_UpdateFpsNow = 0, m_UpdateFps = 0;
     int m_MouseX = 0, m_MouseOldX = 0, m_MouseY = 0, m_MouseOldY = 0;
+    // m_MouseHit is the design's count of clicks; the menus here go by m_MouseDown and the latches.
     int m_MouseWasDown = 0, m_MouseDown = 0, m_MouseHit = 0;
     Array<int> m_TouchDown, m_TouchX, m_TouchY;
     int m_PointerLock = 0;
     int m_ClickDelay = 0;
     int m_KeyNav = 0;
+    // m_Panel1 is the design's first menu panel, which this game's menu never opens: only the pause
+    // key's closing of the panels and the demo's idle test read it.
     int m_Panel1 = 0, m_OptionOpen = 0, m_SidePanel = 0;
     float m_BgParam0 = 0, m_BgParam1 = 0, m_BgParam2 = 0, m_BgParam3 = 0, m_BgParam4 = 0, m_BgParam5 = 0;
     // The view rectangle, set at every clear; the design keeps it, though nothing here reads it back.
@@ -321,6 +329,7 @@ class c_MyApp : public c_App, public c_IOnHttpRequestComplete {
     int p_DoStars(float dx, float dy);
     int p_ResetParticles(int n);
     int p_FreeParticle();
+    float* p_PlaceParticle(int kind, float x, float y);
     int p_AddParticle(int kind, float x, float y, float vx, float vy, int frame, int colour, int life);
     int p_ThrowParticle(float x, float y, int kind, int colour, float angle, float speed);
     int p_DoParticles(float scale);
@@ -384,10 +393,6 @@ class c_MyApp : public c_App, public c_IOnHttpRequestComplete {
     int p_Save();
     int p_Load();
     int p_DefaultSettings();
-    // 0, 1 or 2 for easy, normal and hard.
-    int p_DifficultyIndex();
-    // The first of the current difficulty's best scores in m_HiScore.
-    int p_BestScoresBase();
     String p_BadgeID(int id);
     String p_BadgeName(int id);
     // The design's badge kit: the detail line and the score-service hooks have no caller on the

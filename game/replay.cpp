@@ -288,7 +288,7 @@ void WaitForReplayWrites() { Writer0().Wait(); }
 
 std::string BestReplayPath(int difficulty) {
     static const char* const names[] = {"easy", "normal", "hard"};
-    return std::string("replays/best-") + names[std::clamp(difficulty, 1, 3) - 1] + ".replay";
+    return std::string("replays/best-") + names[DifficultyIndex(difficulty)] + ".replay";
 }
 
 uint32_t RoundStateHash(c_MyApp& app) {
@@ -606,7 +606,8 @@ void c_MyApp::p_EndRecording() {
     r.data.score = m_Score;
     r.data.finalHash = RoundStateHash(*this);
     std::vector<std::string> paths{LastReplayPath};
-    if (m_Score > m_HiScore[(r.data.difficulty - 1) * 10]) paths.push_back(BestReplayPath(r.data.difficulty));
+    if (m_Score > m_HiScore[BestScoresBase(r.data.difficulty)])
+        paths.push_back(BestReplayPath(r.data.difficulty));
     WriteReplaySoon(std::move(paths), EncodeReplay(r.data));
 }
 

@@ -159,7 +159,7 @@ void Lean(c_MyApp& app) {
     static constexpr LeanRule rules[] = {{60, 0.0027f}, {40, 0.003f}, {20, 0.0034f}};
     const Array<float>& p = app.m_Player;
     if (p[PlCollapseTimer] != 0) return;
-    const LeanRule& rule = rules[std::clamp(app.m_Difficulty, 1, 3) - 1];
+    const LeanRule& rule = rules[DifficultyIndex(app.m_Difficulty)];
     float x = p[PlX];
     if (x > rule.dead) p[PlTilt] -= (x - rule.dead) * rule.factor;
     if (x < -rule.dead) p[PlTilt] -= (x + rule.dead) * rule.factor;
@@ -276,7 +276,7 @@ void FallOut(c_MyApp& app) {
 }
 
 // The current difficulty's ten best scores, best first.
-int* ScoreTable(c_MyApp& app) { return &app.m_HiScore[app.p_BestScoresBase()]; }
+int* ScoreTable(c_MyApp& app) { return &app.m_HiScore[BestScoresBase(app.m_Difficulty)]; }
 
 // The rank the score now holds on the score line (ties rank below) and the score to beat next.
 void RankLine(c_MyApp& app, int& rank, int& target) {

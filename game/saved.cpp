@@ -9,7 +9,6 @@
 #include "game/my_app.h"
 #include "host/console.h"
 
-#include <algorithm>
 #include <cstdint>
 
 namespace {
@@ -157,9 +156,6 @@ int c_MyApp::p_DefaultSettings() {
     m_Setting[SetSoundMode] = DefaultSoundMode;
     return 0;
 }
-
-int c_MyApp::p_DifficultyIndex() { return std::clamp(m_Difficulty, 1, 3) - 1; }
-int c_MyApp::p_BestScoresBase() { return p_DifficultyIndex() * ScoreTableEntries; }
 
 String c_MyApp::p_BadgeID(int id) {
     if (id == 0) return String(u"Test Badge|This is a Test Badge which has no purpose.");
