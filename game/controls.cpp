@@ -52,39 +52,39 @@ constexpr unsigned BackSlots = Bits({VKeyBack1, VKeyBack2, VKeyMenu});
 
 // An action's own virtual slot has the action's number.
 constexpr ActionRow StandardRows[] = {
-    {ActionUp, {KeyArrowUp, 'W'}, Bits({PadUp}), Bits({ActionUp}), StickUp, false},
-    {ActionLeft, {KeyArrowLeft, 'A'}, Bits({PadLeft}), Bits({ActionLeft}), StickLeft, false},
-    {ActionRight, {KeyArrowRight, 'D'}, Bits({PadRight}), Bits({ActionRight}), StickRight, false},
-    {ActionDown, {KeyArrowDown, 'S'}, Bits({PadDown}), Bits({ActionDown}), StickDown, false},
-    {ActionA, {'Z', 'J', KeySpace, KeyEnter}, Bits({PadA}), Bits({ActionA}), NoStick, false},
-    {ActionB, {'X', 'K', KeyCtrl}, Bits({PadB}), Bits({ActionB}), NoStick, false},
-    {ActionX, {'C', 'L', KeyShift}, Bits({PadX}), Bits({ActionX}), NoStick, false},
+    {ActionUp, {VkUp, 'W'}, Bits({PadUp}), Bits({ActionUp}), StickUp, false},
+    {ActionLeft, {VkLeft, 'A'}, Bits({PadLeft}), Bits({ActionLeft}), StickLeft, false},
+    {ActionRight, {VkRight, 'D'}, Bits({PadRight}), Bits({ActionRight}), StickRight, false},
+    {ActionDown, {VkDown, 'S'}, Bits({PadDown}), Bits({ActionDown}), StickDown, false},
+    {ActionA, {'Z', 'J', VkSpace, VkEnter}, Bits({PadA}), Bits({ActionA}), NoStick, false},
+    {ActionB, {'X', 'K', VkCtrl}, Bits({PadB}), Bits({ActionB}), NoStick, false},
+    {ActionX, {'C', 'L', VkShift}, Bits({PadX}), Bits({ActionX}), NoStick, false},
     {ActionY, {'V', 'I'}, Bits({PadY}), Bits({ActionY}), NoStick, false},
     {ActionLeftShoulder, {'B', 'U'}, Bits({PadLeftShoulder}), Bits({ActionLeftShoulder}), NoStick, false},
     {ActionRightShoulder, {'N', 'O'}, Bits({PadRightShoulder}), Bits({ActionRightShoulder}), NoStick, false},
-    {ActionBack, {KeyEscape, KeyLeftOf1, KeyDelete, KeyBackspace}, BackButtons, BackSlots, NoStick, false},
-    {ActionPause, {KeyEscape, KeyLeftOf1, KeyDelete, KeyBackspace}, BackButtons, BackSlots, NoStick, false},
+    {ActionBack, {VkEscape, VkLeftOf1, VkDelete, VkBackspace}, BackButtons, BackSlots, NoStick, false},
+    {ActionPause, {VkEscape, VkLeftOf1, VkDelete, VkBackspace}, BackButtons, BackSlots, NoStick, false},
 };
 
 // The console has one back key and reports its menu button through the menu slot.
 constexpr ActionRow ConsoleBackRows[] = {
-    {ActionBack, {KeyEscape}, Bits({PadBack}), Bits({VKeyMenu}), NoStick, false},
-    {ActionPause, {KeyEscape}, Bits({PadBack, PadStart}), Bits({VKeyMenu}), NoStick, true},
+    {ActionBack, {VkEscape}, Bits({PadBack}), Bits({VKeyMenu}), NoStick, false},
+    {ActionPause, {VkEscape}, Bits({PadBack, PadStart}), Bits({VKeyMenu}), NoStick, true},
 };
 
 // With an iCade attached its letters arrive as typed characters, so no letter key counts.
 constexpr ActionRow ICadeRows[] = {
-    {ActionUp, {KeyArrowUp}, Bits({PadUp}), Bits({ActionUp}), NoStick, false},
-    {ActionLeft, {KeyArrowLeft}, Bits({PadLeft}), Bits({ActionLeft}), NoStick, false},
-    {ActionRight, {KeyArrowRight}, Bits({PadRight}), Bits({ActionRight}), NoStick, false},
-    {ActionDown, {KeyArrowDown}, Bits({PadDown}), Bits({ActionDown}), NoStick, false},
-    {ActionA, {KeySpace, KeyEnter}, Bits({PadA}), Bits({ActionA}), NoStick, false},
-    {ActionB, {KeyCtrl}, Bits({PadB}), Bits({ActionB}), NoStick, false},
-    {ActionX, {KeyShift}, Bits({PadX}), Bits({ActionX}), NoStick, false},
+    {ActionUp, {VkUp}, Bits({PadUp}), Bits({ActionUp}), NoStick, false},
+    {ActionLeft, {VkLeft}, Bits({PadLeft}), Bits({ActionLeft}), NoStick, false},
+    {ActionRight, {VkRight}, Bits({PadRight}), Bits({ActionRight}), NoStick, false},
+    {ActionDown, {VkDown}, Bits({PadDown}), Bits({ActionDown}), NoStick, false},
+    {ActionA, {VkSpace, VkEnter}, Bits({PadA}), Bits({ActionA}), NoStick, false},
+    {ActionB, {VkCtrl}, Bits({PadB}), Bits({ActionB}), NoStick, false},
+    {ActionX, {VkShift}, Bits({PadX}), Bits({ActionX}), NoStick, false},
     {ActionY, {}, Bits({PadY}), Bits({ActionY}), NoStick, true},
     {ActionLeftShoulder, {}, Bits({PadLeftShoulder}), Bits({ActionLeftShoulder}), NoStick, true},
     {ActionRightShoulder, {}, Bits({PadRightShoulder}), Bits({ActionRightShoulder}), NoStick, true},
-    {ActionPause, {KeyEscape, KeyDelete, KeyBackspace}, BackButtons, BackSlots, NoStick, false},
+    {ActionPause, {VkEscape, VkDelete, VkBackspace}, BackButtons, BackSlots, NoStick, false},
 };
 
 template <std::size_t N> const ActionRow* FindRow(const ActionRow (&rows)[N], int action) {

@@ -179,7 +179,8 @@ int c_MyApp::p_Reload() {
 
 namespace {
 
-// The step numbered m_Loading; past the last, loading is over.
+// The step numbered m_Loading; past the last, loading is over. Sound slots 1, 4, 5 and 95 are loaded
+// as the design lists them, though no screen of this game plays them.
 void LoaderStep(c_MyApp& app) {
     ReplacedAssets replaced(app);
     switch (app.m_Loading) {
@@ -291,13 +292,13 @@ int c_MyApp::p_WaitStart(int mode) {
 
 int c_MyApp::p_OnUpdate() {
     if (p_ReplayUpdateStart() == 1) return 0;
-    m_VKey[VKeyMenu] = isOuya == 0 ? vx_input_KeyHit(KEY_BACK) : (vx_input_KeyHit(KeyPadMenu) > 0 ? 1 : 0);
-    if (vx_input_KeyHit(KeyF1)) DebugMode = DebugMode == 0 ? 1 : 0;
-    if (vx_input_KeyHit(KeyF2)) m_CleanView = m_CleanView == 0 ? 1 : 0;
-    if (vx_input_KeyHit(KeyF11)) p_FullscreenFlip();
+    m_VKey[VKeyMenu] = isOuya == 0 ? vx_input_KeyHit(KEY_BACK) : (vx_input_KeyHit(VkPadMenu) > 0 ? 1 : 0);
+    if (vx_input_KeyHit(VkF1)) DebugMode = DebugMode == 0 ? 1 : 0;
+    if (vx_input_KeyHit(VkF2)) m_CleanView = m_CleanView == 0 ? 1 : 0;
+    if (vx_input_KeyHit(VkF11)) p_FullscreenFlip();
     // Quitting is the runtime's error path with an empty message: it ends the process at once, from
     // wherever it is called, without a report and without unwinding the frame.
-    if (vx_input_KeyHit(KeyF4) || vx_input_KeyHit(KEY_CLOSE)) vx_app_EndApp();
+    if (vx_input_KeyHit(VkF4) || vx_input_KeyHit(KEY_CLOSE)) vx_app_EndApp();
 
     vx_asyncevent_UpdateAsyncEvents();
     p_MusicFollowsPause();

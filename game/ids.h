@@ -84,26 +84,27 @@ enum SettingIndex : int {
 inline constexpr int SettingCount = 25;
 inline constexpr int DefaultSoundMode = 1;
 
-// ---- key codes of the input device: Windows virtual key codes; letters are their capitals ('Z').
-// The arrows are named apart from the host's KeyDown and KeyUp events.
+// ---- key codes of the input device: Windows virtual key codes (Vk, as Windows writes VK_SPACE);
+// letters are their capitals ('Z'). The prefix keeps them apart from the host's KeyDown and KeyUp
+// events and from the key constants of programs that include this header.
 enum VirtualKey : int {
-    KeyBackspace = 8,
-    KeyEnter = 13,
-    KeyShift = 16,
-    KeyCtrl = 17,
-    KeyEscape = 27,
-    KeySpace = 32,
-    KeyArrowLeft = 37,
-    KeyArrowUp = 38,
-    KeyArrowRight = 39,
-    KeyArrowDown = 40,
-    KeyDelete = 46,
-    KeyF1 = 112,
-    KeyF2 = 113,
-    KeyF4 = 115,
-    KeyF11 = 122,
-    KeyLeftOf1 = 192,
-    KeyPadMenu = 270, // the console pad's menu button: pad 0, button 14
+    VkBackspace = 8,
+    VkEnter = 13,
+    VkShift = 16,
+    VkCtrl = 17,
+    VkEscape = 27,
+    VkSpace = 32,
+    VkLeft = 37,
+    VkUp = 38,
+    VkRight = 39,
+    VkDown = 40,
+    VkDelete = 46,
+    VkF1 = 112,
+    VkF2 = 113,
+    VkF4 = 115,
+    VkF11 = 122,
+    VkLeftOf1 = 192,
+    VkPadMenu = 270, // the console pad's menu button: pad 0, button 14
 };
 
 // ---- the draw list: commands of DrawStride floats in c_MyApp::m_Draw

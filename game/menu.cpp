@@ -28,7 +28,7 @@ void QuitKeys(c_MyApp& app) {
     if (!LatchesFree(app)) return;
     if (isOuya == 0) {
         if (app.p_PlayKeyAll(ActionPause, 0) > 0) vx_app_EndApp();
-    } else if (app.p_PlayKeyAll(ActionBack, 0) > 0 || vx_input_KeyDown(KeyEscape)) {
+    } else if (app.p_PlayKeyAll(ActionBack, 0) > 0 || vx_input_KeyDown(VkEscape)) {
         app.m_Screen = ScreenQuitDialog;
         TakeAction(app);
     }

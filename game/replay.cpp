@@ -341,7 +341,7 @@ std::size_t StartFieldCount(c_MyApp& app) {
 }
 
 // Keys that act on the window or the program, not on the round: a replay does not press them.
-bool OutsideTheRound(int code) { return code == KeyF4 || code == KeyF11 || code == KEY_CLOSE; }
+bool OutsideTheRound(int code) { return code == VkF4 || code == VkF11 || code == KEY_CLOSE; }
 
 // The pointer, touches, sticks and tilt, each paired with its place in the device: the frame and
 // the device copy them one way when recording and the other way when playing back.
@@ -537,7 +537,7 @@ int c_MyApp::p_ReplayUpdateStart() {
         p_EndDemo();
         return 1;
     }
-    if (r.mode == ReplayMode::Watch && vx_input_KeyHit(KeyEscape) > 0) {
+    if (r.mode == ReplayMode::Watch && vx_input_KeyHit(VkEscape) > 0) {
         if (r.viewerPaused) {
             p_FinishPlayback();
         } else {

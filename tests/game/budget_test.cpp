@@ -76,13 +76,13 @@ class Budget : public gametest::GameTest {
     void PlayARound() {
         app->m_Screen = ScreenStartRound;
         Frames(1);
-        PressKey(KeyArrowRight);
+        PressKey(VkRight);
         for (int i = 0; i < 90; ++i) {
-            if (i % 20 == 0) PressKey(KeySpace);
-            if (i % 20 == 5) ReleaseKey(KeySpace);
+            if (i % 20 == 0) PressKey(VkSpace);
+            if (i % 20 == 5) ReleaseKey(VkSpace);
             Frames(1);
         }
-        ReleaseKey(KeyArrowRight);
+        ReleaseKey(VkRight);
         Frames(10);
         for (int i = 0; i <= 60; i += 6)
             app->p_ThrowParticle(float(i), 0, 1 + i % 4, 1 + i % 9, float(i * 7), 1);
@@ -134,9 +134,9 @@ TEST_F(Budget, ARoundStartsWithItsMusicAlreadyDecoded) {
 
 // The debug line shows the render rate and the scale: it is formatted without new blocks too.
 TEST_F(Budget, TheDebugLineCostsNoAllocation) {
-    PressKey(KeyF1);
+    PressKey(VkF1);
     Update();
-    ReleaseKey(KeyF1);
+    ReleaseKey(VkF1);
     ASSERT_EQ(DebugMode, 1);
     Frames(60);
     PlayARound();

@@ -53,22 +53,22 @@ TEST_F(Controls, KeysAndPadButtonsAnswerForTheirActionsAndPlayers) {
         int key, action, player, expected;
     } cases[] = {
         // A key counts for every player, a pad button for its own player only.
-        {false, KeySpace, 10, -1, 1},
-        {false, KeySpace, 10, 3, 1},
+        {false, VkSpace, 10, -1, 1},
+        {false, VkSpace, 10, 3, 1},
         {false, PadKey(2, 0), 10, 2, 1},
         {false, PadKey(2, 0), 10, 1, 0},
         {false, PadKey(2, 0), 10, -1, 0},
         {false, 'W', 0, 0, 1},
         {false, 'I', 13, 0, 1},
-        {false, KeyLeftOf1, 99, 1, 1},
+        {false, VkLeftOf1, 99, 1, 1},
         {false, PadKey(0, 14), 98, 0, 1},
-        {false, KeyEscape, 98, -1, 0},
-        {false, KeyEscape, 99, -1, 1},
-        {false, KeySpace, 16, 0, 0},
-        {false, KeySpace, 10, -2, 0},
+        {false, VkEscape, 98, -1, 0},
+        {false, VkEscape, 99, -1, 1},
+        {false, VkSpace, 16, 0, 0},
+        {false, VkSpace, 10, -2, 0},
         // The console's back row: Escape and its pad's back button; start only for pause.
-        {true, KeyEscape, 98, 0, 1},
-        {true, KeyLeftOf1, 99, 0, 0},
+        {true, VkEscape, 98, 0, 1},
+        {true, VkLeftOf1, 99, 0, 0},
         {true, PadKey(1, 7), 99, 1, 1},
         {true, PadKey(1, 7), 98, 1, 0},
     };
@@ -83,12 +83,12 @@ TEST_F(Controls, KeysAndPadButtonsAnswerForTheirActionsAndPlayers) {
         EXPECT_EQ(app->p_PlayKey(c.action, 0, c.player), 0);
     }
     isOuya = 0;
-    PressKey(KeySpace);
+    PressKey(VkSpace);
     EXPECT_EQ(app->p_PlayKeyAll(ActionA, 1), 4) << "the key counts once for each of the four players";
     PressKey(PadKey(3, 0));
     EXPECT_EQ(app->p_PlayKeyAll(ActionA, 1), 4);
     gametest::EndUpdate();
-    ReleaseKey(KeySpace);
+    ReleaseKey(VkSpace);
     EXPECT_EQ(app->p_PlayKeyAll(ActionA, 1), 1);
 }
 
@@ -96,8 +96,8 @@ TEST_F(Controls, KeysAndPadButtonsAnswerForTheirActionsAndPlayers) {
 // arrive between two updates, yet the press must act during the next one.
 TEST_F(Controls, AKeyTappedBetweenUpdatesActsForOneUpdate) {
     FinishLoading();
-    PressKey(KeyEnter);
-    ReleaseKey(KeyEnter);
+    PressKey(VkEnter);
+    ReleaseKey(VkEnter);
     Update();
     EXPECT_NE(app->m_Screen, ScreenMenu) << "the tap confirmed the dial: a round is starting";
     EXPECT_EQ(app->p_PlayKeyAll(ActionA, 0), 0) << "and counts no longer";
@@ -187,14 +187,14 @@ void SteerOneUpdate(c_MyApp* app) {
 }
 
 TEST_F(Controls, HeldKeysRampTheSteeringUpAndLetItFallBack) {
-    PressKey(KeyArrowRight);
+    PressKey(VkRight);
     for (int update = 1; update <= 7; ++update) {
         SteerOneUpdate(app);
         EXPECT_NEAR(app->m_AnalogX, update < 7 ? 0.15f * float(update) : 1.0f, 1e-5f);
     }
     SteerOneUpdate(app);
     EXPECT_EQ(app->m_AnalogX, 1.0f) << "clamped";
-    ReleaseKey(KeyArrowRight);
+    ReleaseKey(VkRight);
     for (float expected : {0.8f, 0.6f, 0.4f, 0.2f}) {
         SteerOneUpdate(app);
         EXPECT_NEAR(app->m_AnalogX, expected, 1e-5f);

@@ -37,7 +37,7 @@ class Bot {
                 return false;
             App()->m_Focus = 1;
             App()->m_MenuRow = difficulty - 1;
-            Tap(KeyEnter);
+            Tap(VkEnter);
             if (RunUntil([] { return App()->m_Screen == ScreenRound; }, 30)) return true;
         }
         return false;
@@ -50,13 +50,13 @@ class Bot {
             held = 0;
         }
         if (held == 0 && random() % 8 == 0) {
-            held = random() % 3 == 0 ? KeyArrowLeft : KeyArrowRight;
+            held = random() % 3 == 0 ? VkLeft : VkRight;
             PressKey(held);
         }
         bool jump = random() % 12 == 0;
-        if (jump) PressKey(KeySpace);
+        if (jump) PressKey(VkSpace);
         Update();
-        if (jump) ReleaseKey(KeySpace);
+        if (jump) ReleaseKey(VkSpace);
     }
 
     // Plays until the round is over and the menu is back; false when that takes over `limit` updates.

@@ -100,12 +100,12 @@ class MenuExit : public TempDirTest {
 TEST_F(MenuExit, EscapeQuitsTheDesktopMenuButFirstClosesAnOpenPanel) {
     ChildResult r = Run([](c_MyApp* app) {
         app->m_SidePanel = 1;
-        PressKey(KeyEscape);
+        PressKey(VkEscape);
         Update();
         Report("panel " + std::to_string(app->m_SidePanel));
-        ReleaseKey(KeyEscape);
+        ReleaseKey(VkEscape);
         Update();
-        PressKey(KeyEscape);
+        PressKey(VkEscape);
         Update();
     });
     EXPECT_EQ(r.status, 0) << r.err;
@@ -120,10 +120,10 @@ TEST_F(MenuExit, TheConsoleQuitsThroughItsDialogOrItsQuitItems) {
     } cases[] = {
         {"back key, then the dialog's quit button", "screen 4\n",
          [](c_MyApp* app) {
-             PressKey(KeyEscape);
+             PressKey(VkEscape);
              Update();
              Report("screen " + std::to_string(app->m_Screen));
-             ReleaseKey(KeyEscape);
+             ReleaseKey(VkEscape);
              Update();
              PressKey('K');
              Update();
@@ -131,7 +131,7 @@ TEST_F(MenuExit, TheConsoleQuitsThroughItsDialogOrItsQuitItems) {
         {"the dial's quit row", nullptr,
          [](c_MyApp* app) {
              app->m_MenuRow = -1;
-             PressKey(KeyEnter);
+             PressKey(VkEnter);
              Update();
          }},
         {"the options box's quit item", nullptr,
@@ -139,7 +139,7 @@ TEST_F(MenuExit, TheConsoleQuitsThroughItsDialogOrItsQuitItems) {
              app->m_OptionOpen = 1;
              app->m_OptSel = 5;
              Update();
-             PressKey(KeyEnter);
+             PressKey(VkEnter);
              Update();
          }},
     };
@@ -168,7 +168,7 @@ class Menu : public gametest::GameTest {
 
 TEST_F(Menu, AHeldKeyStepsAtOnceThenAfter31And19And7UpdatesThenEvery4) {
     Update(); // the menu's first update sets up the delays
-    PressKey(KeyArrowDown);
+    PressKey(VkDown);
     std::vector<int> steps;
     float hold = app->m_Player[PlMenuHold];
     for (int update = 0; update < 70; ++update) {
@@ -178,12 +178,12 @@ TEST_F(Menu, AHeldKeyStepsAtOnceThenAfter31And19And7UpdatesThenEvery4) {
     }
     EXPECT_EQ(steps, (std::vector<int>{0, 31, 50, 57, 61, 65, 69}));
     EXPECT_EQ(app->m_MenuRow, 2);
-    ReleaseKey(KeyArrowDown);
+    ReleaseKey(VkDown);
     Update();
     EXPECT_EQ(app->m_Player[PlMenuHold], 0);
     EXPECT_EQ(app->m_Player[PlYCopy], 30) << "a new press starts the delays afresh";
 
-    PressKey(KeyArrowUp);
+    PressKey(VkUp);
     Updates(31);
     EXPECT_EQ(app->m_MenuRow, 1);
     Update();
@@ -195,9 +195,8 @@ TEST_F(Menu, RowsStayWithinTheDifficultiesAndTheConsoleQuitItem) {
         bool console;
         int from, key, to;
     } cases[] = {
-        {false, 0, KeyArrowUp, 0},   {false, 1, KeyArrowUp, 0}, {false, 2, KeyArrowDown, 2},
-        {false, 1, KeyArrowDown, 2}, {true, 0, KeyArrowUp, -1}, {true, -1, KeyArrowUp, -1},
-        {true, -1, KeyArrowDown, 0},
+        {false, 0, VkUp, 0}, {false, 1, VkUp, 0},  {false, 2, VkDown, 2}, {false, 1, VkDown, 2},
+        {true, 0, VkUp, -1}, {true, -1, VkUp, -1}, {true, -1, VkDown, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message()
@@ -215,13 +214,12 @@ TEST_F(Menu, LeftAndRightMoveTheFocusBetweenCogDialAndPanel) {
     ASSERT_EQ(app->m_Focus, 1);
     struct Step {
         int key, focus;
-    } steps[] = {
-        {KeyArrowRight, 2}, {KeyArrowRight, 2}, {KeyArrowLeft, 1}, {KeyArrowLeft, 0}, {KeyArrowLeft, 0}};
+    } steps[] = {{VkRight, 2}, {VkRight, 2}, {VkLeft, 1}, {VkLeft, 0}, {VkLeft, 0}};
     for (Step step : steps) {
         Press(step.key);
         EXPECT_EQ(app->m_Focus, step.focus);
     }
-    PressKey(KeyArrowRight);
+    PressKey(VkRight);
     Update();
     Update();
     EXPECT_EQ(app->m_Focus, 1) << "a held key moves once";
@@ -234,10 +232,10 @@ TEST_F(Menu, ConfirmingActsOnTheFocusWithTheConfirmSound) {
         int screen, optionOpen, sidePanel, style;
         int opens; // plays of sound 99 besides the confirmation's 98
     } cases[] = {
-        {1, KeyEnter, 2, 11, 0, 0, 0, 0},     // a round at the dial's difficulty, keyboard style
+        {1, VkEnter, 2, 11, 0, 0, 0, 0},      // a round at the dial's difficulty, keyboard style
         {1, PadKey(1, 0), 0, 11, 0, 0, 1, 0}, // the same from a pad
         {1, 'K', 1, 11, 0, 0, 0, 0},          // any of the three confirm actions
-        {0, KeyEnter, 1, 1, 1, 0, -1, 1},     // the options box
+        {0, VkEnter, 1, 1, 1, 0, -1, 1},      // the options box
         {2, PadKey(0, 2), 1, 1, 0, 1, -1, 1}, // the side panel
     };
     for (const Case& c : cases) {
@@ -286,7 +284,7 @@ TEST_F(Menu, TheStartButtonStartsARoundInPointerStyle) {
 
 TEST_F(Menu, TheSidePanelOpensOverTheScreenWithCreditsAndStatsAndCloses) {
     app->m_Focus = 2;
-    Press(KeyEnter);
+    Press(VkEnter);
     EXPECT_EQ(app->m_SidePanel, 1);
     Updates(60);
     Render();
@@ -310,26 +308,26 @@ TEST_F(Menu, TheSidePanelOpensOverTheScreenWithCreditsAndStatsAndCloses) {
     app->m_CreditScroll = 15.8f;
     Update();
     EXPECT_EQ(app->m_CreditLine, 0) << "the credits wrap round";
-    PressKey(KeyArrowDown);
+    PressKey(VkDown);
     Update();
     EXPECT_NEAR(app->m_CreditScroll, 0.1f + 1.8f, 1e-4f) << "a held key scrolls faster";
-    ReleaseKey(KeyArrowDown);
+    ReleaseKey(VkDown);
     Update();
 
-    Press(KeyEnter);
+    Press(VkEnter);
     EXPECT_EQ(app->m_SidePanel, 0);
     Updates(60);
     EXPECT_EQ(app->m_SidePanelX, 0);
 }
 
 TEST_F(Menu, TheRoundCanBePausedAndQuitAndItsScoreIsFiled) {
-    Press(KeyEnter);
+    Press(VkEnter);
     Update();
     ASSERT_EQ(app->m_Screen, ScreenRound);
     Updates(20);
-    PressKey(KeyEscape);
+    PressKey(VkEscape);
     Update();
-    ReleaseKey(KeyEscape);
+    ReleaseKey(VkEscape);
     ASSERT_EQ(app->m_Paused, 1);
     Updates(12);
     EXPECT_EQ(app->m_PauseY, TruncInt(jscrh / 2));
@@ -337,9 +335,9 @@ TEST_F(Menu, TheRoundCanBePausedAndQuitAndItsScoreIsFiled) {
     Updates(30);
     EXPECT_EQ(app->m_DrawN, held)
         << "the pause screen is redrawn over the last play picture, not added to it";
-    Press(KeyArrowDown);
+    Press(VkDown);
     EXPECT_EQ(app->m_PauseAnim, 1) << "Quit selected";
-    Press(KeyEnter);
+    Press(VkEnter);
     EXPECT_EQ(app->m_RoundOver, 1);
     EXPECT_EQ(app->m_QuitRound, -1);
     EXPECT_EQ(app->m_Paused, 0);
@@ -366,7 +364,7 @@ int Occurrences(const std::string& text, const std::string& part) {
 // The debug line and a badge banner are drawn after the play picture; a pause that comes from
 // losing the focus must not keep the last update's copies frozen under the live ones.
 TEST_F(Menu, APauseOnFocusLossKeepsThePlayPictureButNotItsOverlays) {
-    Press(KeyEnter);
+    Press(VkEnter);
     Update();
     ASSERT_EQ(app->m_Screen, ScreenRound);
     DebugMode = 1;
@@ -507,7 +505,7 @@ TEST_F(MenuRoutine, TheConsoleQuitDialogReturnsToTheMenu) {
     std::string text = Glyphs();
     for (const char* line : {"UnexpectedQuit", "WhatshouldIdo?", "Hit#toQuit", "or#toIgnore"})
         EXPECT_NE(text.find(line), std::string::npos) << line << " in " << text;
-    PressKey(KeyEnter);
+    PressKey(VkEnter);
     app->p_OuyaQuit();
     EXPECT_EQ(app->m_Screen, ScreenMenu);
     EXPECT_EQ(app->m_KeyNav, 1);
@@ -593,29 +591,27 @@ TEST_F(Pause, ResumeAndQuitByKeysAndByPointer) {
         int button; // -1: no click
         bool quits;
     } cases[] = {
-        {"Enter on Resume", KeyEnter, -1, false},
-        {"Escape", KeyEscape, -1, false},
-        {"Down then Enter", KeyArrowDown, -1, true},
-        {"click on Resume", 0, 0, false},
+        {"Enter on Resume", VkEnter, -1, false}, {"Escape", VkEscape, -1, false},
+        {"Down then Enter", VkDown, -1, true},   {"click on Resume", 0, 0, false},
         {"click on Quit", 0, 1, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.how);
         Begin();
-        if (c.key == KeyArrowDown) {
-            PressKey(KeyArrowDown);
+        if (c.key == VkDown) {
+            PressKey(VkDown);
             PauseStep();
-            ReleaseKey(KeyArrowDown);
+            ReleaseKey(VkDown);
             LetGo(app);
             EXPECT_EQ(app->m_PauseAnim, 1);
-            PressKey(KeyEnter);
+            PressKey(VkEnter);
         } else if (c.key != 0) {
             PressKey(c.key);
         } else {
             HoldPointer(app, jscrw / 2 + 60, float(app->m_PauseY + 70 + 40 * c.button));
         }
         PauseStep();
-        ReleaseKey(c.key == KeyArrowDown ? KeyEnter : c.key);
+        ReleaseKey(c.key == VkDown ? VkEnter : c.key);
         EXPECT_EQ(app->m_PauseSel, -1);
         EXPECT_EQ(app->m_RoundOver, c.quits ? 1 : 0);
         EXPECT_EQ(app->m_QuitRound, c.quits ? -1 : 0);
@@ -665,18 +661,18 @@ TEST_F(Pause, TheOverscanSliderKeepsWithin1And96) {
 }
 
 TEST_F(Pause, TheIdleToyTakesRadiusAndSpeedWithinLimits) {
-    PressKey(KeyArrowUp);
-    PressKey(KeyArrowRight);
+    PressKey(VkUp);
+    PressKey(VkRight);
     for (int i = 0; i < 5; ++i) PauseStep();
     EXPECT_EQ(app->m_ToyR, 5.0f);
     EXPECT_EQ(app->m_ToyV, 1.25f);
     for (int i = 0; i < 600; ++i) PauseStep();
     EXPECT_FLOAT_EQ(app->m_ToyR, 0.45f * 480);
     EXPECT_EQ(app->m_ToyV, 128.0f);
-    ReleaseKey(KeyArrowUp);
-    ReleaseKey(KeyArrowRight);
-    PressKey(KeyArrowDown);
-    PressKey(KeyArrowLeft);
+    ReleaseKey(VkUp);
+    ReleaseKey(VkRight);
+    PressKey(VkDown);
+    PressKey(VkLeft);
     for (int i = 0; i < 600; ++i) PauseStep();
     EXPECT_EQ(app->m_ToyR, 0.0f);
     EXPECT_EQ(app->m_ToyV, 0.0f);
@@ -704,9 +700,9 @@ class Options : public gametest::GameTest {
     std::string Confirm(int item) {
         app->m_OptSel = item;
         Box();
-        PressKey(KeyEnter);
+        PressKey(VkEnter);
         Box();
-        ReleaseKey(KeyEnter);
+        ReleaseKey(VkEnter);
         app->m_DrawN = 0;
         Box();
         return Glyphs();
@@ -793,7 +789,7 @@ TEST_F(Options, SoundModesStopAndResumeTheMusic) {
 TEST_F(Options, KeysMoveTheSelectionAndEveryChoiceNeedsAFreshPress) {
     struct Move {
         int key, selected;
-    } moves[] = {{KeyArrowUp, 0}, {KeyArrowDown, 1}, {KeyArrowDown, 2}, {KeyArrowUp, 1}};
+    } moves[] = {{VkUp, 0}, {VkDown, 1}, {VkDown, 2}, {VkUp, 1}};
     for (auto [key, selected] : moves) {
         PressKey(key);
         Box();
@@ -803,12 +799,12 @@ TEST_F(Options, KeysMoveTheSelectionAndEveryChoiceNeedsAFreshPress) {
         EXPECT_EQ(app->m_OptSel, selected);
     }
     app->m_OptSel = 4;
-    PressKey(KeyEnter);
+    PressKey(VkEnter);
     for (int i = 0; i < 5; ++i) Box();
     EXPECT_EQ(app->m_Setting[SetLeftStickY], 1) << "held, the select key confirms once";
-    ReleaseKey(KeyEnter);
+    ReleaseKey(VkEnter);
     Box();
-    PressKey(KeyEnter);
+    PressKey(VkEnter);
     Box();
     EXPECT_EQ(app->m_Setting[SetLeftStickY], 0);
 }
@@ -826,9 +822,9 @@ TEST_F(Options, ClosingByBackKeyOrCogSavesTheSettings) {
             Box();
             LetGo(app);
         } else {
-            PressKey(KeyEscape);
+            PressKey(VkEscape);
             Box();
-            ReleaseKey(KeyEscape);
+            ReleaseKey(VkEscape);
         }
         EXPECT_EQ(app->m_OptionOpen, 0);
         ASSERT_TRUE(std::filesystem::exists(".cobaltstate"));

@@ -266,7 +266,7 @@ TEST_F(RoundTest, ScriptedRoundScoresRowWalkerAndPickup) {
     ASSERT_EQ(Pl(PlGroundTimer), 3);
     ASSERT_EQ(app->m_Score, 0);
 
-    gametest::Tap(KeySpace);
+    gametest::Tap(VkSpace);
     EXPECT_LT(Pl(PlVY), 0);
     UpdateUntil([&] { return Obj(0, ObjState) != 1; }, 10);
     EXPECT_EQ(Obj(0, ObjState), 2);
@@ -275,21 +275,21 @@ TEST_F(RoundTest, ScriptedRoundScoresRowWalkerAndPickup) {
 
     // Walk left under the gap of row 0.
     UpdateUntil([&] { return Pl(PlGroundTimer) == 3; });
-    PressKey(KeyArrowLeft);
+    PressKey(VkLeft);
     UpdateUntil([&] { return Pl(PlX) <= -58; });
-    ReleaseKey(KeyArrowLeft);
+    ReleaseKey(VkLeft);
     UpdateUntil([&] { return Pl(PlVX) == 0; });
     ASSERT_LT(Pl(PlX), -48);
     ASSERT_GT(Pl(PlX), -80);
 
     // Jump through it while running right, land on row 0 and run on to the coin.
     float floorY = Pl(PlY);
-    PressKey(KeyArrowRight);
-    gametest::Tap(KeySpace);
+    PressKey(VkRight);
+    gametest::Tap(VkSpace);
     UpdateUntil([&] { return Pl(PlGroundTimer) == 3 && Pl(PlY) < floorY - 16; }, 40);
     EXPECT_LT(Pl(PlY), floorY - 16);
     UpdateUntil([&] { return Obj(0, ObjState) == 0; }, 200);
-    ReleaseKey(KeyArrowRight);
+    ReleaseKey(VkRight);
     EXPECT_EQ(Obj(0, ObjState), 0);
     EXPECT_EQ(Pl(PlFloors), 52);
     EXPECT_EQ(app->m_Score, 5 + 10 + 50);
@@ -360,11 +360,11 @@ TEST_F(RoundTest, CollapsingPlayerBurstsIntoDebrisAndIsNoLongerDrawn) {
     }
     EXPECT_EQ(debris, 5); // n = 0 .. (50 - 2) / 10
     float x = Pl(PlX);
-    PressKey(KeyArrowRight);
+    PressKey(VkRight);
     Updates(5);
     EXPECT_EQ(Pl(PlX), x);
     EXPECT_GT(Pl(PlVX), 0);
-    ReleaseKey(KeyArrowRight);
+    ReleaseKey(VkRight);
 }
 
 TEST_F(RoundTest, OverlayDrawsItsVeilInEachFadeStyle) {
@@ -438,7 +438,7 @@ TEST_F(RoundTest, EventsOfPlayPlayTheirEffects) {
         std::function<void(RoundTest&)> act; // sets the event up and runs the update it happens in
     };
     const Case cases[] = {
-        {"jump", 2, [](RoundTest&) { gametest::Tap(KeySpace); }},
+        {"jump", 2, [](RoundTest&) { gametest::Tap(VkSpace); }},
         {"coin", 3,
          [](RoundTest& t) {
              t.PlacePickup(0, 11.5f);
@@ -460,7 +460,7 @@ TEST_F(RoundTest, EventsOfPlayPlayTheirEffects) {
              t.Pl(PlTilt) = -75;
              Update();
          }},
-        {"pause", 98, [](RoundTest&) { gametest::Tap(KeyEscape); }},
+        {"pause", 98, [](RoundTest&) { gametest::Tap(VkEscape); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.event);
@@ -477,9 +477,9 @@ TEST_F(RoundTest, AddRowKeyAddsOneRowPerPressWithOrWithoutTheDebugLine) {
     for (int debug : {0, 1}) {
         DebugMode = debug;
         float floors = Pl(PlFloors);
-        PressKey(KeyShift);
+        PressKey(VkShift);
         Updates(3); // held: one row at most
-        ReleaseKey(KeyShift);
+        ReleaseKey(VkShift);
         Update();
         EXPECT_EQ(Pl(PlFloors) - floors, 1) << "debug " << debug;
     }
@@ -489,9 +489,9 @@ TEST_F(RoundTest, PauseKeyPausesTheRound) {
     CraftShaft();
     PlacePlayer(0, 11.5f);
     Update();
-    PressKey(KeyEscape);
+    PressKey(VkEscape);
     Update();
-    ReleaseKey(KeyEscape);
+    ReleaseKey(VkEscape);
     EXPECT_EQ(app->m_Paused, 1);
     EXPECT_EQ(app->m_PauseSel, 1);
     float scroll = Pl(PlScroll);

@@ -112,7 +112,7 @@ TEST_F(WindowStorm, FullScreenTogglesWithKeysHeldAndACollectionDue) {
         Render();
         WindowKey(GLFW_KEY_F11, GLFW_RELEASE);
         EXPECT_EQ(app->m_Fullscreen, (toggle + 1) % 2);
-        EXPECT_EQ(vx_input_KeyDown(KeyArrowRight), 0);
+        EXPECT_EQ(vx_input_KeyDown(VkRight), 0);
         for (int i = 0; i < 5; ++i) {
             bot.Step();
             Render();
