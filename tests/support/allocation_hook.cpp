@@ -1,10 +1,17 @@
 // AddressSanitizer's allocator calls a hook of its own on every block. Other builds stand in for the
 // C library's malloc, calloc and realloc, which hand each block on to glibc's own allocator
 // (__libc_malloc and its kin), so the release build counts exactly what the sanitizer build does.
-// free is left to the C library: these blocks are its own.
+// free is left to the C library: these blocks are its own. ThreadSanitizer's allocator has no such
+// hook and may not be stood in for, so that build counts nothing.
 #include "allocation_hook.h"
 
 #include <atomic>
+
+#if defined(__SANITIZE_THREAD__)
+
+bool allocation_hook::Install(Hook) { return false; }
+
+#else
 
 namespace {
 
@@ -30,10 +37,6 @@ bool allocation_hook::Install(Hook hook) {
     current = hook;
     return installed;
 }
-
-#elif defined(__SANITIZE_THREAD__)
-
-bool allocation_hook::Install(Hook) { return false; }
 
 #else
 
@@ -62,5 +65,7 @@ bool allocation_hook::Install(Hook hook) {
     current = hook;
     return true;
 }
+
+#endif
 
 #endif
