@@ -5,17 +5,19 @@
 
 c_MyApp* c_MyApp::m_new() {
     c_App::m_new();
-    gc_assign(m_Img, Array<c_Image*>(100));
-    gc_assign(m_ImgInfo, Array<int>(300));
+    gc_assign(m_Img, Array<c_Image*>(ImageSlots));
+    gc_assign(m_ImgInfo, Array<int>(ImageSlots * ImgInfoStride));
     gc_assign(m_BadgeQueue, Array<int>(15));
     gc_assign(m_BadgeQueueT, Array<int>(15));
     gc_assign(m_Badge, Array<bool>(256));
-    gc_assign(m_VKey, Array<int>(20));
-    gc_assign(m_Setting, Array<int>(25));
-    m_Setting[5] = 1;
+    gc_assign(m_VKey, Array<int>(VKeyCount));
+    gc_assign(m_Setting, Array<int>(SettingCount));
+    // Start-up sets these once more before the saved settings replace them; an object never started
+    // (a tool, a test) holds them from here.
+    p_DefaultSettings();
     gc_assign(m_HiScore, Array<int>(150));
     gc_assign(m_SfxChan, Array<int>(33));
-    for (int i = 0; i < m_SfxChan.Length(); ++i) m_SfxChan[i] = i;
+    p_ResetChannels();
     gc_assign(m_Draw, Array<float>(DrawFloats));
     gc_assign(m_TriPoints, Array<float>(6));
     gc_assign(m_TouchDown, Array<int>(10));
@@ -26,7 +28,7 @@ c_MyApp* c_MyApp::m_new() {
     gc_assign(m_Stars, Array<float>(PoolFloats));
     gc_assign(m_Part, Array<float>(PoolFloats));
     gc_assign(m_Player, Array<float>(PlayerFloats));
-    gc_assign(m_Sfx, Array<c_Sound*>(100));
+    gc_assign(m_Sfx, Array<c_Sound*>(SoundSlots));
     return this;
 }
 

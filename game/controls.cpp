@@ -10,22 +10,6 @@
 
 namespace {
 
-// Windows virtual key codes, as the input device reports them; letters are their capitals.
-enum Key {
-    KeyBackspace = 8,
-    KeyEnter = 13,
-    KeyShift = 16,
-    KeyCtrl = 17,
-    KeyEscape = 27,
-    KeySpace = 32,
-    KeyLeft = 37,
-    KeyUp = 38,
-    KeyRight = 39,
-    KeyDown = 40,
-    KeyDelete = 46,
-    KeyLeftOf1 = 192,
-};
-
 // Buttons within a pad's block of 32 key codes.
 enum PadButton {
     PadA = 0,
@@ -64,42 +48,43 @@ struct ActionRow {
 };
 
 constexpr unsigned BackButtons = Bits({PadBack, PadStart, PadMenu});
-constexpr unsigned BackSlots = Bits({16, 17, 19});
+constexpr unsigned BackSlots = Bits({VKeyBack1, VKeyBack2, VKeyMenu});
 
+// An action's own virtual slot has the action's number.
 constexpr ActionRow StandardRows[] = {
-    {0, {KeyUp, 'W'}, Bits({PadUp}), Bits({0}), StickUp, false},
-    {3, {KeyLeft, 'A'}, Bits({PadLeft}), Bits({3}), StickLeft, false},
-    {5, {KeyRight, 'D'}, Bits({PadRight}), Bits({5}), StickRight, false},
-    {8, {KeyDown, 'S'}, Bits({PadDown}), Bits({8}), StickDown, false},
-    {10, {'Z', 'J', KeySpace, KeyEnter}, Bits({PadA}), Bits({10}), NoStick, false},
-    {11, {'X', 'K', KeyCtrl}, Bits({PadB}), Bits({11}), NoStick, false},
-    {12, {'C', 'L', KeyShift}, Bits({PadX}), Bits({12}), NoStick, false},
-    {13, {'V', 'I'}, Bits({PadY}), Bits({13}), NoStick, false},
-    {14, {'B', 'U'}, Bits({PadLeftShoulder}), Bits({14}), NoStick, false},
-    {15, {'N', 'O'}, Bits({PadRightShoulder}), Bits({15}), NoStick, false},
-    {98, {KeyEscape, KeyLeftOf1, KeyDelete, KeyBackspace}, BackButtons, BackSlots, NoStick, false},
-    {99, {KeyEscape, KeyLeftOf1, KeyDelete, KeyBackspace}, BackButtons, BackSlots, NoStick, false},
+    {ActionUp, {VkUp, 'W'}, Bits({PadUp}), Bits({ActionUp}), StickUp, false},
+    {ActionLeft, {VkLeft, 'A'}, Bits({PadLeft}), Bits({ActionLeft}), StickLeft, false},
+    {ActionRight, {VkRight, 'D'}, Bits({PadRight}), Bits({ActionRight}), StickRight, false},
+    {ActionDown, {VkDown, 'S'}, Bits({PadDown}), Bits({ActionDown}), StickDown, false},
+    {ActionA, {'Z', 'J', VkSpace, VkEnter}, Bits({PadA}), Bits({ActionA}), NoStick, false},
+    {ActionB, {'X', 'K', VkCtrl}, Bits({PadB}), Bits({ActionB}), NoStick, false},
+    {ActionX, {'C', 'L', VkShift}, Bits({PadX}), Bits({ActionX}), NoStick, false},
+    {ActionY, {'V', 'I'}, Bits({PadY}), Bits({ActionY}), NoStick, false},
+    {ActionLeftShoulder, {'B', 'U'}, Bits({PadLeftShoulder}), Bits({ActionLeftShoulder}), NoStick, false},
+    {ActionRightShoulder, {'N', 'O'}, Bits({PadRightShoulder}), Bits({ActionRightShoulder}), NoStick, false},
+    {ActionBack, {VkEscape, VkLeftOf1, VkDelete, VkBackspace}, BackButtons, BackSlots, NoStick, false},
+    {ActionPause, {VkEscape, VkLeftOf1, VkDelete, VkBackspace}, BackButtons, BackSlots, NoStick, false},
 };
 
-// The console has one back key and reports its menu button through slot 19.
+// The console has one back key and reports its menu button through the menu slot.
 constexpr ActionRow ConsoleBackRows[] = {
-    {98, {KeyEscape}, Bits({PadBack}), Bits({19}), NoStick, false},
-    {99, {KeyEscape}, Bits({PadBack, PadStart}), Bits({19}), NoStick, true},
+    {ActionBack, {VkEscape}, Bits({PadBack}), Bits({VKeyMenu}), NoStick, false},
+    {ActionPause, {VkEscape}, Bits({PadBack, PadStart}), Bits({VKeyMenu}), NoStick, true},
 };
 
 // With an iCade attached its letters arrive as typed characters, so no letter key counts.
 constexpr ActionRow ICadeRows[] = {
-    {0, {KeyUp}, Bits({PadUp}), Bits({0}), NoStick, false},
-    {3, {KeyLeft}, Bits({PadLeft}), Bits({3}), NoStick, false},
-    {5, {KeyRight}, Bits({PadRight}), Bits({5}), NoStick, false},
-    {8, {KeyDown}, Bits({PadDown}), Bits({8}), NoStick, false},
-    {10, {KeySpace, KeyEnter}, Bits({PadA}), Bits({10}), NoStick, false},
-    {11, {KeyCtrl}, Bits({PadB}), Bits({11}), NoStick, false},
-    {12, {KeyShift}, Bits({PadX}), Bits({12}), NoStick, false},
-    {13, {}, Bits({PadY}), Bits({13}), NoStick, true},
-    {14, {}, Bits({PadLeftShoulder}), Bits({14}), NoStick, true},
-    {15, {}, Bits({PadRightShoulder}), Bits({15}), NoStick, true},
-    {99, {KeyEscape, KeyDelete, KeyBackspace}, BackButtons, BackSlots, NoStick, false},
+    {ActionUp, {VkUp}, Bits({PadUp}), Bits({ActionUp}), NoStick, false},
+    {ActionLeft, {VkLeft}, Bits({PadLeft}), Bits({ActionLeft}), NoStick, false},
+    {ActionRight, {VkRight}, Bits({PadRight}), Bits({ActionRight}), NoStick, false},
+    {ActionDown, {VkDown}, Bits({PadDown}), Bits({ActionDown}), NoStick, false},
+    {ActionA, {VkSpace, VkEnter}, Bits({PadA}), Bits({ActionA}), NoStick, false},
+    {ActionB, {VkCtrl}, Bits({PadB}), Bits({ActionB}), NoStick, false},
+    {ActionX, {VkShift}, Bits({PadX}), Bits({ActionX}), NoStick, false},
+    {ActionY, {}, Bits({PadY}), Bits({ActionY}), NoStick, true},
+    {ActionLeftShoulder, {}, Bits({PadLeftShoulder}), Bits({ActionLeftShoulder}), NoStick, true},
+    {ActionRightShoulder, {}, Bits({PadRightShoulder}), Bits({ActionRightShoulder}), NoStick, true},
+    {ActionPause, {VkEscape, VkDelete, VkBackspace}, BackButtons, BackSlots, NoStick, false},
 };
 
 template <std::size_t N> const ActionRow* FindRow(const ActionRow (&rows)[N], int action) {
@@ -110,7 +95,8 @@ template <std::size_t N> const ActionRow* FindRow(const ActionRow (&rows)[N], in
 
 const ActionRow* ActionRowOf(int action) {
     if (iCadeControls == 1) return FindRow(ICadeRows, action);
-    if (isOuya == 1 && (action == 98 || action == 99)) return FindRow(ConsoleBackRows, action);
+    if (isOuya == 1 && (action == ActionBack || action == ActionPause))
+        return FindRow(ConsoleBackRows, action);
     return FindRow(StandardRows, action);
 }
 
@@ -188,15 +174,23 @@ struct ICadeLetter {
     int slot;
 };
 constexpr ICadeLetter ICadeLetters[] = {
-    {'W', 'E', 0},  {'X', 'Z', 8},  {'A', 'Q', 3},  {'D', 'C', 5},  {'Y', 'T', 13}, {'U', 'F', 14},
-    {'I', 'M', 15}, {'O', 'G', 16}, {'H', 'R', 10}, {'J', 'N', 11}, {'K', 'P', 12}, {'L', 'V', 17},
+    {'W', 'E', ActionUp},
+    {'X', 'Z', ActionDown},
+    {'A', 'Q', ActionLeft},
+    {'D', 'C', ActionRight},
+    {'Y', 'T', ActionY},
+    {'U', 'F', ActionLeftShoulder},
+    {'I', 'M', ActionRightShoulder},
+    {'O', 'G', VKeyBack1},
+    {'H', 'R', ActionA},
+    {'J', 'N', ActionB},
+    {'K', 'P', ActionX},
+    {'L', 'V', VKeyBack2},
 };
 
 int UpperCase(int c) { return c >= 'a' && c <= 'z' ? c - ('a' - 'A') : c; }
 
 constexpr int TouchPoints = 10;
-constexpr int IconSlot = 97;
-constexpr int PadSlot = 94;
 
 } // namespace
 
@@ -206,7 +200,7 @@ int c_MyApp::p_PlayKey(int action, int allowStick, int player) {
     if (player < -1) return 0;
     const ActionRow* row = ActionRowOf(action);
     // Asked for the keyboard alone, the back action never counts: only the pause action does.
-    if (!row || (player == -1 && action == 98)) return 0;
+    if (!row || (player == -1 && action == ActionBack)) return 0;
     if (AnyKeyDown(*row)) return 1;
     // Only four pads exist; a higher player number would name touch codes instead of buttons.
     if (player >= 0 && player < vx_input_joyUnits) {
@@ -235,7 +229,7 @@ float c_MyApp::p_StickX(int stick, int player) {
 float c_MyApp::p_StickY(int stick, int player) {
     if (player < 0 || stick < 0 || stick > 1) return 0;
     float y = vx_input_JoyY(stick, player);
-    return m_Setting[15 + stick] == 1 ? y : -y;
+    return m_Setting[SetLeftStickY + stick] == 1 ? y : -y;
 }
 
 int c_MyApp::p_AnalogueControl() {
@@ -267,8 +261,8 @@ int c_MyApp::p_AnalogueControl() {
         m_AnalogY = padY;
     }
 
-    RampAxis(m_KeyRampY, m_AnalogY, p_PlayKey(0, 0, 0) != 0, p_PlayKey(8, 0, 0) != 0);
-    RampAxis(m_KeyRampX, m_AnalogX, p_PlayKey(3, 0, 0) != 0, p_PlayKey(5, 0, 0) != 0);
+    RampAxis(m_KeyRampY, m_AnalogY, p_PlayKey(ActionUp, 0, 0) != 0, p_PlayKey(ActionDown, 0, 0) != 0);
+    RampAxis(m_KeyRampX, m_AnalogX, p_PlayKey(ActionLeft, 0, 0) != 0, p_PlayKey(ActionRight, 0, 0) != 0);
 
     m_AnalogX = Clamp1(m_AnalogX);
     m_AnalogY = Clamp1(m_AnalogY);
@@ -295,8 +289,13 @@ int c_MyApp::p_iCade(int on) {
     } else {
         vx_input_DisableKeyboard();
         iCadeControls = 0;
-        for (int slot = 0; slot <= 18; ++slot) m_VKey[slot] = 0;
+        p_ClearActionVKeys();
     }
+    return 0;
+}
+
+int c_MyApp::p_ClearActionVKeys() {
+    for (int slot = 0; slot < VKeyActions; ++slot) m_VKey[slot] = VKeyUp;
     return 0;
 }
 
@@ -307,11 +306,11 @@ int c_MyApp::p_ReadICade() {
         int c = UpperCase(m_ICadeChar);
         for (const ICadeLetter& letter : ICadeLetters) {
             if (c == letter.press) {
-                m_VKey[letter.slot] = 2;
+                m_VKey[letter.slot] = VKeyHeld;
                 break;
             }
             if (c == letter.release) {
-                m_VKey[letter.slot] = 0;
+                m_VKey[letter.slot] = VKeyUp;
                 break;
             }
         }
@@ -321,9 +320,10 @@ int c_MyApp::p_ReadICade() {
 
 // Hit when one of the first `touches` touch points lies within the drawn image's half size.
 static bool TouchOnImage(c_MyApp* app, int slot, float x, float y, int touches) {
-    if (slot < 0 || slot * 3 + 1 >= app->m_ImgInfo.Length() || app->m_MouseDown <= 0) return false;
-    float halfW = std::abs(float(app->m_ImgInfo[slot * 3]) * app->m_ImgScale * app->m_SizeX / 2);
-    float halfH = std::abs(float(app->m_ImgInfo[slot * 3 + 1]) * app->m_ImgScale * app->m_SizeY / 2);
+    const int info = slot * ImgInfoStride;
+    if (slot < 0 || info + ImgInfoH >= app->m_ImgInfo.Length() || app->m_MouseDown <= 0) return false;
+    float halfW = std::abs(float(app->m_ImgInfo[info + ImgInfoW]) * app->m_ImgScale * app->m_SizeX / 2);
+    float halfH = std::abs(float(app->m_ImgInfo[info + ImgInfoH]) * app->m_ImgScale * app->m_SizeY / 2);
     for (int i = 0; i < touches; ++i)
         if (std::abs(float(app->m_TouchX[i]) - x) < halfW && std::abs(float(app->m_TouchY[i]) - y) < halfH)
             return true;
@@ -336,7 +336,7 @@ int c_MyApp::p_Button(int slot, float x, float y, int frame) {
     return m_PauseHit;
 }
 
-int c_MyApp::p_Button(float x, float y, int frame) { return p_Button(IconSlot, x, y, frame); }
+int c_MyApp::p_Button(float x, float y, int frame) { return p_Button(ImgIcons, x, y, frame); }
 
 bool c_MyApp::p_Button0(int slot, float x, float y, int frame) {
     p_DrawImg(slot, x, y, float(frame));
@@ -381,12 +381,12 @@ static int ClampSetting(int value, float lo, float hi) {
 }
 
 int c_MyApp::p_TouchPad() {
-    m_Setting[10] = ClampSetting(m_Setting[10], 32, jscrw - 32);
-    m_Setting[11] = ClampSetting(m_Setting[11], 32, jscrh - 32);
-    m_Setting[12] = ClampSetting(m_Setting[12], 8, 25);
-    m_PadX = m_Setting[10];
-    m_PadY = TruncInt(jscrh - float(m_Setting[11]));
-    m_PadScale = float(m_Setting[12]) / 10;
+    m_Setting[SetPadX] = ClampSetting(m_Setting[SetPadX], 32, jscrw - 32);
+    m_Setting[SetPadFromBottom] = ClampSetting(m_Setting[SetPadFromBottom], 32, jscrh - 32);
+    m_Setting[SetPadSize] = ClampSetting(m_Setting[SetPadSize], 8, 25);
+    m_PadX = m_Setting[SetPadX];
+    m_PadY = TruncInt(jscrh - float(m_Setting[SetPadFromBottom]));
+    m_PadScale = float(m_Setting[SetPadSize]) / 10;
 
     p_ResetDraw();
     p_Alpha(0.6f);
@@ -396,25 +396,26 @@ int c_MyApp::p_TouchPad() {
         float dx, dy;
         int frame, slot;
     };
-    for (Arrow arrow : {Arrow{-s, 0, 4, 3}, Arrow{0, -s, 1, 0}, Arrow{0, s, 9, 8}, Arrow{s, 0, 6, 5}})
-        if (p_Button(PadSlot, x + arrow.dx, y + arrow.dy, arrow.frame) && m_Paused == 0)
-            m_VKey[arrow.slot] = 1;
-    p_DrawImg(PadSlot, x, y, 5);
+    for (Arrow arrow : {Arrow{-s, 0, 4, ActionLeft}, Arrow{0, -s, 1, ActionUp}, Arrow{0, s, 9, ActionDown},
+                        Arrow{s, 0, 6, ActionRight}})
+        if (p_Button(ImgDpad, x + arrow.dx, y + arrow.dy, arrow.frame) && m_Paused == 0)
+            m_VKey[arrow.slot] = VKeyTapped;
+    p_DrawImg(ImgDpad, x, y, 5);
 
     // While paused the pad itself can be dragged by one finger and resized by two.
     if (m_Paused == 1) {
         p_SetSize(3);
         bool secondUp = m_TouchDown[1] == 0;
-        if (p_Button0(PadSlot, x, y, 0) && secondUp) {
-            m_Setting[10] = m_TouchX[0];
-            m_Setting[11] = TruncInt(jscrh - float(m_TouchY[0]));
+        if (p_Button0(ImgDpad, x, y, 0) && secondUp) {
+            m_Setting[SetPadX] = m_TouchX[0];
+            m_Setting[SetPadFromBottom] = TruncInt(jscrh - float(m_TouchY[0]));
         }
         if (secondUp) {
             m_PadDrag = 0;
             m_PadSpread = 0;
         } else if (m_TouchDown[0] != 0) {
             int spread = std::abs(m_TouchX[0] - m_TouchX[1]) / 16;
-            if (m_PadDrag == 1) m_Setting[12] += spread - m_PadSpread;
+            if (m_PadDrag == 1) m_Setting[SetPadSize] += spread - m_PadSpread;
             m_PadSpread = spread;
             m_PadDrag = 1;
         }
@@ -422,8 +423,8 @@ int c_MyApp::p_TouchPad() {
 
     p_SetSize(m_PadScale * 1.5f);
     float k = m_PadScale * 24;
-    if (p_Button(PadSlot, jscrw - (x - k), y - k, 0)) m_VKey[10] = 1;
-    if (p_Button(PadSlot, jscrw - (x + k), y + k, 0)) m_VKey[11] = 1;
+    if (p_Button(ImgDpad, jscrw - (x - k), y - k, 0)) m_VKey[ActionA] = VKeyTapped;
+    if (p_Button(ImgDpad, jscrw - (x + k), y + k, 0)) m_VKey[ActionB] = VKeyTapped;
     p_ResetDraw();
     return 0;
 }

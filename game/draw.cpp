@@ -9,13 +9,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 
 namespace {
 
-constexpr double DegToRad = std::numbers::pi / 180;
-double SinDeg(double degrees) { return std::sin(degrees * DegToRad); }
-double CosDeg(double degrees) { return std::cos(degrees * DegToRad); }
+double SinDeg(double degrees) { return std::sin(Radians(degrees)); }
+double CosDeg(double degrees) { return std::cos(Radians(degrees)); }
 
 // Starts a glyph escape: it and the character after it draw one controller-button glyph.
 constexpr int GlyphEscape = 172;
@@ -30,32 +28,32 @@ float* NextCommand(c_MyApp& app) {
 
 // Every drawing command carries the colour, alpha and blend it was recorded with.
 void PutStyle(const c_MyApp& app, float* command) {
-    command[7] = app.m_Alpha;
-    command[10] = app.m_ColR;
-    command[11] = app.m_ColG;
-    command[12] = app.m_ColB;
-    command[13] = float(app.m_Blend);
+    command[CmdAlpha] = app.m_Alpha;
+    command[CmdRed] = app.m_ColR;
+    command[CmdGreen] = app.m_ColG;
+    command[CmdBlue] = app.m_ColB;
+    command[CmdBlend] = float(app.m_Blend);
 }
 
 // Records a command whose entries 1 to 6 are given; the shapes and images share this layout.
 void RecordShape(c_MyApp& app, float code, float a, float b, float c, float d, float e, float f) {
     float* command = NextCommand(app);
     if (!command) return;
-    command[0] = code;
-    command[1] = a;
-    command[2] = b;
-    command[3] = c;
-    command[4] = d;
-    command[5] = e;
-    command[6] = f;
+    command[CmdCode] = code;
+    command[CmdX] = a;
+    command[CmdY] = b;
+    command[CmdRot] = c;
+    command[CmdScaleX] = d;
+    command[CmdScaleY] = e;
+    command[CmdFrame] = f;
     PutStyle(app, command);
 }
 
 void RecordScreenTurn(c_MyApp& app, float code, float angle) {
     float* command = NextCommand(app);
     if (!command) return;
-    command[0] = code;
-    command[1] = angle;
+    command[CmdCode] = code;
+    command[CmdAngle] = angle;
 }
 
 // The font is monospaced, but narrow and wide letters look better nudged together or apart.
@@ -155,7 +153,7 @@ int c_MyApp::p_ResetDraw() {
     m_ColG = 255;
     m_ColB = 255;
     m_Alpha = 1;
-    m_Blend = 1;
+    m_Blend = BlendNormal;
     return 0;
 }
 
@@ -216,14 +214,13 @@ int c_MyApp::p_CLS2D(float r, float g, float b, float a) {
 }
 
 int c_MyApp::p_DoBG(int r, int g, int b, float a) {
-    constexpr int Keep = -123;
-    if (r > Keep) m_BgParam0 = float(r);
-    if (g > Keep) m_BgParam1 = float(g);
-    if (b > Keep) m_BgParam2 = float(b);
+    if (r > KeepBackground) m_BgParam0 = float(r);
+    if (g > KeepBackground) m_BgParam1 = float(g);
+    if (b > KeepBackground) m_BgParam2 = float(b);
     m_BgParam3 -= (m_BgParam3 - m_BgParam0) * 0.125f;
     m_BgParam4 -= (m_BgParam4 - m_BgParam1) * 0.125f;
     m_BgParam5 -= (m_BgParam5 - m_BgParam2) * 0.125f;
-    float alpha = a == Keep ? 1.0f : Clamp(a, 0, 1);
+    float alpha = a == KeepBackground ? 1.0f : Clamp(a, 0, 1);
     return p_CLS2D(m_BgParam3, m_BgParam4, m_BgParam5, alpha);
 }
 
@@ -270,8 +267,9 @@ int c_MyApp::p_TiltOff() {
 int c_MyApp::p_Text(float x, float y, String text, float ax, float ay, int slotOffset) {
     const PrefixedText s{text};
     const int fontSlot = m_Font + slotOffset;
-    const int advance = m_ImgInfo[3 * m_Font];
-    const float lineHeight = float(m_ImgInfo[3 * m_Font + 1]) * m_SizeY;
+    // The font's slot holds its advance and line height in place of a cell size.
+    const int advance = m_ImgInfo[ImgInfoStride * m_Font + ImgInfoW];
+    const float lineHeight = float(m_ImgInfo[ImgInfoStride * m_Font + ImgInfoH]) * m_SizeY;
     const int width = TextWidth(s, advance, m_SizeX);
 
     // The start of the first line, from the alignment, along the text's own axes.
@@ -326,9 +324,9 @@ int c_MyApp::p_LoadImg(int slot, String name, int w, int h, int frames, int imag
     int cellW = w * m_ImgRes, cellH = h * m_ImgRes;
     gc_assign(m_Img[slot],
               vx_graphics_LoadImage2(TierFile(name, m_ImgRes), cellW, cellH, frames, imageFlags));
-    m_ImgInfo[3 * slot] = cellW;
-    m_ImgInfo[3 * slot + 1] = cellH;
-    m_ImgInfo[3 * slot + 2] = frames;
+    m_ImgInfo[ImgInfoStride * slot + ImgInfoW] = cellW;
+    m_ImgInfo[ImgInfoStride * slot + ImgInfoH] = cellH;
+    m_ImgInfo[ImgInfoStride * slot + ImgInfoFrames] = frames;
     return 0;
 }
 
@@ -337,9 +335,9 @@ int c_MyApp::p_LoadFont(int slot, String name, int advance, int lineHeight) {
     int cell = FontCell * m_ImgRes;
     gc_assign(m_Img[slot], vx_graphics_LoadImage2(TierFile(name, m_ImgRes), cell, cell, FontFrames,
                                                   c_Image::HandleCentre));
-    m_ImgInfo[3 * slot] = advance;
-    m_ImgInfo[3 * slot + 1] = lineHeight;
-    m_ImgInfo[3 * slot + 2] = FontFrames;
+    m_ImgInfo[ImgInfoStride * slot + ImgInfoW] = advance;
+    m_ImgInfo[ImgInfoStride * slot + ImgInfoH] = lineHeight;
+    m_ImgInfo[ImgInfoStride * slot + ImgInfoFrames] = FontFrames;
     m_Font = slot;
     return 0;
 }
@@ -347,15 +345,6 @@ int c_MyApp::p_LoadFont(int slot, String name, int advance, int lineHeight) {
 int c_MyApp::p_ReserveImg(int slot, int w, int h) {
     gc_assign(m_Img[slot], vx_graphics_CreateImage(w, h, 1, c_Image::HandleCentre));
     return 0;
-}
-
-// A game object's record is ten floats; its first is 0 while the record is unused.
-int c_MyApp::p_FreeObj(int limit) {
-    constexpr int ObjFloats = 10;
-    for (int i = 0; i <= limit && i * ObjFloats < m_Obj.Length(); ++i) {
-        if (m_Obj[i * ObjFloats] == 0) return i * ObjFloats;
-    }
-    return -1;
 }
 
 float c_MyApp::p_OverscanY() {
@@ -371,12 +360,12 @@ int c_MyApp::p_ReplayDrawList() {
     auto mapY = [&](float y) { return y * sy + oy; };
     for (int n = 0; n + DrawStride <= m_DrawN; n += DrawStride) {
         const float* c = &m_Draw[n];
-        const int code = TruncInt(c[0]);
+        const int code = TruncInt(c[CmdCode]);
         if (code == DrawTilt) {
             vx_graphics_PopMatrix();
             vx_graphics_PushMatrix();
             vx_graphics_Translate(float(vx_app_DeviceWidth() / 2), float(vx_app_DeviceHeight() / 2));
-            vx_graphics_Rotate(c[1]);
+            vx_graphics_Rotate(c[CmdAngle]);
             continue;
         }
         if (code == DrawTiltOff) {
@@ -384,31 +373,33 @@ int c_MyApp::p_ReplayDrawList() {
             vx_graphics_PushMatrix();
             continue;
         }
-        vx_graphics_SetAlpha(c[7]);
-        vx_graphics_SetColor(c[10], c[11], c[12]);
-        vx_graphics_SetBlend(c[13] == 3 ? 1 : 0);
+        vx_graphics_SetAlpha(c[CmdAlpha]);
+        vx_graphics_SetColor(c[CmdRed], c[CmdGreen], c[CmdBlue]);
+        vx_graphics_SetBlend(c[CmdBlend] == BlendAdditive ? 1 : 0);
         switch (code) {
         case DrawRect:
-            vx_graphics_DrawRect(mapX(c[1]), mapY(c[2]), c[4] * sx, c[5] * sy);
+            vx_graphics_DrawRect(mapX(c[CmdX]), mapY(c[CmdY]), c[CmdScaleX] * sx, c[CmdScaleY] * sy);
             break;
         case DrawOval:
-            vx_graphics_DrawEllipse(mapX(c[1]), mapY(c[2]), c[4] * sx, c[5] * sy);
+            vx_graphics_DrawEllipse(mapX(c[CmdX]), mapY(c[CmdY]), c[CmdScaleX] * sx, c[CmdScaleY] * sy);
             break;
         case DrawLine:
-            vx_graphics_DrawLine(mapX(c[1]), mapY(c[2]), mapX(c[4]), mapY(c[5]));
+            vx_graphics_DrawLine(mapX(c[CmdX]), mapY(c[CmdY]), mapX(c[CmdScaleX]), mapY(c[CmdScaleY]));
             break;
         case DrawTri: {
+            // A triangle's three points fill entries 1 to 6.
             for (int k = 0; k < 6; k += 2) {
-                m_TriPoints[k] = mapX(c[1 + k]);
-                m_TriPoints[k + 1] = mapY(c[2 + k]);
+                m_TriPoints[k] = mapX(c[CmdX + k]);
+                m_TriPoints[k + 1] = mapY(c[CmdY + k]);
             }
             vx_graphics_DrawPoly(m_TriPoints);
             break;
         }
         default:
             if (code < 0 || code >= m_Img.Length() || !m_Img[code]) break;
-            vx_graphics_DrawImage2(m_Img[code], mapX(c[1]), mapY(c[2]), c[3], c[4] * sx * m_ImgScale,
-                                   c[5] * sy * m_ImgScale, TruncInt(c[6]));
+            vx_graphics_DrawImage2(m_Img[code], mapX(c[CmdX]), mapY(c[CmdY]), c[CmdRot],
+                                   c[CmdScaleX] * sx * m_ImgScale, c[CmdScaleY] * sy * m_ImgScale,
+                                   TruncInt(c[CmdFrame]));
         }
     }
     return 0;

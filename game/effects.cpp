@@ -8,12 +8,9 @@
 
 namespace {
 
-constexpr int RecordFloats = 10;
-constexpr int PartsImage = 96; // 256 frames of 8 x 8 sparks and stars
 constexpr int ScoreKind = 99;
 constexpr int SquareKind = 16;
 constexpr int BouncerKind = 3;
-constexpr float DegToRad = 3.14159265358979f / 180.0f;
 
 bool CountInRange(int n) { return n >= 1 && n <= 499; }
 
@@ -118,7 +115,7 @@ int c_MyApp::p_DoStars(float dx, float dy) {
         // Nearer stars are brighter; they turn the opposite way to p_SetRot.
         p_Alpha(star[StarDepth] * 0.4f);
         m_Rot = star[StarRot];
-        p_DrawImg(PartsImage, star[StarX], star[StarY], star[StarFrame]);
+        p_DrawImg(ImgParts, star[StarX], star[StarY], star[StarFrame]);
     }
     p_ResetDraw();
     return 0;
@@ -142,13 +139,20 @@ int c_MyApp::p_FreeParticle() {
     return -1;
 }
 
-int c_MyApp::p_AddParticle(int kind, float x, float y, float vx, float vy, int frame, int colour, int life) {
+// The free record taken for a new particle of that kind at (x, y), or null when the pool is full.
+float* c_MyApp::p_PlaceParticle(int kind, float x, float y) {
     int at = p_FreeParticle();
-    if (at < 0) return 0;
+    if (at < 0) return nullptr;
     float* part = &m_Part[at];
     part[PartKind] = float(kind);
     part[PartX] = x;
     part[PartY] = y;
+    return part;
+}
+
+int c_MyApp::p_AddParticle(int kind, float x, float y, float vx, float vy, int frame, int colour, int life) {
+    float* part = p_PlaceParticle(kind, x, y);
+    if (!part) return 0;
     part[PartVX] = vx;
     part[PartVY] = vy;
     part[PartRot] = std::floor(vx_random_Rnd() * 360.99f);
@@ -163,14 +167,10 @@ int c_MyApp::p_ThrowParticle(float x, float y, int kind, int colour, float angle
     // The defaults are drawn even when the pool turns out to be full.
     if (angle == Omitted) angle = vx_random_Rnd() * 360;
     if (speed == Omitted) speed = vx_random_Rnd() * 5 + 3;
-    int at = p_FreeParticle();
-    if (at < 0) return 0;
-    float* part = &m_Part[at];
-    part[PartKind] = float(kind);
-    part[PartX] = x;
-    part[PartY] = y;
-    part[PartVX] = speed * std::sin(angle * DegToRad);
-    part[PartVY] = -speed * std::cos(angle * DegToRad);
+    float* part = p_PlaceParticle(kind, x, y);
+    if (!part) return 0;
+    part[PartVX] = speed * std::sin(Radians(angle));
+    part[PartVY] = -speed * std::cos(Radians(angle));
     part[PartRot] = vx_random_Rnd() * 360;
     part[PartSpin] = vx_random_Rnd() * 16 - 8;
     if (kind == BouncerKind) {
@@ -195,7 +195,7 @@ int c_MyApp::p_DoParticles(float scale) {
         p_SetSize(scale, scale);
         p_Ink(TruncInt(part[PartColour]), 1);
         if (kind >= 1 && kind <= 9) {
-            p_DrawImg(PartsImage, part[PartX], part[PartY], part[PartFrame]);
+            p_DrawImg(ImgParts, part[PartX], part[PartY], part[PartFrame]);
         } else if (kind == SquareKind) {
             p_Rect(std::floor(part[PartX] / 16) * 16, std::floor(part[PartY] / 16) * 16, 16, 16);
         } else if (kind == ScoreKind) {

@@ -13,7 +13,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <numbers>
 #include <string_view>
 #include <vector>
 
@@ -22,26 +21,8 @@ namespace {
 constexpr int ActiveUpdateRate = 60;
 constexpr int SuspendedUpdateRate = 5;
 
-// Function keys by their virtual key codes, and the console pad's menu button.
-constexpr int KeyF1 = 112, KeyF2 = 113, KeyF4 = 115, KeyF11 = 122;
-constexpr int PadMenuKey = 270;
-
-// Greets the player when the logo first shows and when a round gives way to the menu.
-constexpr int JingleSfx = 96;
-
-// Virtual buttons 0..18 are actions; slot 19 is the menu key of the update.
-constexpr int ActionVKeys = 19;
-
-// Slots that the reload and the loader share, and the blank image the loader reserves.
-constexpr int LogoSlot = 93, FontSlot = 90, BlankSlot = 81;
 constexpr int FontAdvance = 7, FontLineHeight = 10;
 constexpr int BlankSize = 2048;
-// Image and sound slots.
-constexpr int SlotCount = 100;
-
-void ClearActionVKeys(c_MyApp& app) {
-    for (int i = 0; i < ActionVKeys; ++i) app.m_VKey[i] = 0;
-}
 
 // Device pixels to virtual units. Before the first render the scale is still 0: the pointer then
 // reads 0 rather than dividing by it.
@@ -53,7 +34,7 @@ int ToVirtual(float device, float border, float scale) {
 void DrawSpinnerRing(c_MyApp& app, float base, float reach, float dotRadius, float r, float g, float b) {
     const double cx = jscrw / 2, cy = jscrh / 2, radius = double(app.m_MenuR) * reach;
     for (int i = 0; i <= 10; ++i) {
-        const double a = (app.m_Spin + base + 4 * i) * std::numbers::pi / 180;
+        const double a = Radians(double(app.m_Spin + base + 4 * i));
         app.p_SetCol(r, g, b, float(i) / 10);
         app.p_Oval(float(cx + std::sin(a) * radius), float(cy - std::cos(a) * radius), dotRadius, dotRadius);
     }
@@ -119,8 +100,8 @@ class ReplacedAssets {
     }
 
     c_MyApp& app;
-    std::array<c_Image*, SlotCount> images{};
-    std::array<c_Sound*, SlotCount> sounds{};
+    std::array<c_Image*, ImageSlots> images{};
+    std::array<c_Sound*, SoundSlots> sounds{};
 };
 
 } // namespace
@@ -128,7 +109,7 @@ class ReplacedAssets {
 int c_MyApp::p_OnCreate() {
     if (isOuya == 1) {
         m_ControlStyle = 1;
-        overscan = 64;
+        p_SetOverscan(64);
     }
     m_Fullscreen = 0;
     m_FirstLoadDone = 0;
@@ -136,7 +117,7 @@ int c_MyApp::p_OnCreate() {
     m_MenuRowY = -32;
     if (J_On_Allow == 1)
         p_GetURL(CheckInServer + u"/housecall.php", String(u"hello=1&gameID=") + String(GameNum));
-    m_Screen = 1;
+    m_Screen = ScreenMenu;
     vx_app_SetUpdateRate(ActiveUpdateRate);
     m_DevW = vx_app_DeviceWidth();
     m_DevH = vx_app_DeviceHeight();
@@ -150,12 +131,11 @@ int c_MyApp::p_OnCreate() {
     m_PauseY = -64;
     for (int i = 0; i < 15; ++i) m_BadgeQueue[i] = m_BadgeQueueT[i] = 0;
     for (int i = 0; i < 128; ++i) m_Badge[i] = false;
-    ClearActionVKeys(*this);
-    for (int i = 0; i < 25; ++i) m_Setting[i] = 0;
-    m_Setting[5] = 1;
+    p_ClearActionVKeys();
+    p_DefaultSettings();
     for (int i = 0; i <= 30; ++i) m_HiScore[i] = 0;
     p_Load();
-    for (int i = 0; i < m_SfxChan.Length(); ++i) m_SfxChan[i] = i;
+    p_ResetChannels();
     p_ReplayOptions();
     return 0;
 }
@@ -175,9 +155,16 @@ int c_MyApp::p_ChooseTier() {
     return 0;
 }
 
+int c_MyApp::p_SetOverscan(float border) {
+    overscan = border;
+    return 0;
+}
+
 namespace {
 
-// A picture a loader step loads: a strip or grid of frames, or (no frames) the font.
+// A picture a loader step loads: a strip or grid of frames, or (no frames) the font. The reload
+// loads the logo and the font too, so that the loading screen shows them from its first frame; their
+// steps load them again at the tier the loader has chosen.
 struct StepPicture {
     int step;
     int slot;
@@ -189,18 +176,18 @@ struct StepPicture {
 
 constexpr int LogoStep = 4, FontStep = 5;
 constexpr StepPicture LoaderPictures[] = {
-    {1, 97, u"common/icons", 32, 32, 16},
-    {2, 95, u"common/Buttons", 64, 64, 16},
-    {3, 94, u"common/dpad", 32, 32, 16},
-    {LogoStep, LogoSlot, u"common/ZOKULogo", 256, 256, 1},
-    {FontStep, FontSlot, u"fonts/shadow_editundo", 0, 0, 0},
-    {6, 99, u"menu", 256, 256, 4},
-    {6, 98, u"logo", 256, 128, 1},
-    {7, 80, u"BadgesA", 64, 64, 64},
-    {7, 96, u"parts", 8, 8, 256},
-    {8, 85, u"common/circle", 256, 256, 4},
-    {8, 86, u"common/light", 32, 32, 4},
-    {9, 1, u"gfx", 36, 36, 49},
+    {1, ImgIcons, u"common/icons", 32, 32, 16},
+    {2, ImgButtons, u"common/Buttons", 64, 64, 16},
+    {3, ImgDpad, u"common/dpad", 32, 32, 16},
+    {LogoStep, ImgLogo, u"common/ZOKULogo", 256, 256, 1},
+    {FontStep, ImgFont, u"fonts/shadow_editundo", 0, 0, 0},
+    {6, ImgMenu, u"menu", 256, 256, 4},
+    {6, ImgTitle, u"logo", 256, 128, 1},
+    {7, ImgBadges, u"BadgesA", 64, 64, 64},
+    {7, ImgParts, u"parts", 8, 8, 256},
+    {8, ImgCircle, u"common/circle", 256, 256, 4},
+    {8, ImgLight, u"common/light", 32, 32, 4},
+    {9, ImgGfx, u"gfx", 36, 36, 49},
 };
 
 void LoadPicture(c_MyApp& app, const StepPicture& p) {
@@ -244,7 +231,8 @@ namespace {
 
 constexpr int LastStep = 13;
 
-// The step numbered m_Loading; past the last, loading is over.
+// The step numbered m_Loading; past the last, loading is over. Sound slots 1, 4, 5 and 95 are loaded
+// as the design lists them, though no screen of this game plays them.
 void LoaderStep(c_MyApp& app) {
     if (app.m_Loading > LastStep) {
         app.m_Loading = 0;
@@ -254,26 +242,26 @@ void LoaderStep(c_MyApp& app) {
     LoadStepPictures(app, app.m_Loading);
     switch (app.m_Loading) {
     case 1:
-        app.p_LoadSFX(96);
-        app.p_ReserveImg(BlankSlot, BlankSize, BlankSize);
-        app.m_ImgInfo[3 * BlankSlot] = BlankSize;
-        app.m_ImgInfo[3 * BlankSlot + 1] = BlankSize;
-        app.m_ImgInfo[3 * BlankSlot + 2] = 1;
+        app.p_LoadSFX(SfxJingle);
+        app.p_ReserveImg(ImgBlank, BlankSize, BlankSize);
+        app.m_ImgInfo[ImgInfoStride * ImgBlank + ImgInfoW] = BlankSize;
+        app.m_ImgInfo[ImgInfoStride * ImgBlank + ImgInfoH] = BlankSize;
+        app.m_ImgInfo[ImgInfoStride * ImgBlank + ImgInfoFrames] = 1;
         break;
     case 2:
         app.p_LoadSFX(1);
         break;
     case 3:
-        app.p_LoadSFX(98);
+        app.p_LoadSFX(SfxConfirm);
         break;
     case 4:
         if (app.m_FirstLoadDone == 0) {
-            app.p_PlaySFX(JingleSfx, 1, 1, 0);
+            app.p_PlaySFX(SfxJingle, 1, 1, 0);
             app.m_FirstLoadDone = 1;
         }
         break;
     case 5:
-        app.p_LoadSFX(99);
+        app.p_LoadSFX(SfxMove);
         break;
     case 6:
         app.p_LoadSFX(95);
@@ -325,7 +313,7 @@ int c_MyApp::p_WaitStart(int mode) {
     if (mode == 1) DrawSpinnerRing(*this, 0, 0.45f, 16, 0, 125, 255);
     p_SetSize(2);
     p_SetCol(255, 255, 255, 1);
-    p_DrawImg(LogoSlot, jscrw / 2, jscrh * 0.48f, 0);
+    p_DrawImg(ImgLogo, jscrw / 2, jscrh * 0.48f, 0);
     if (mode == 1) {
         DrawSpinnerRing(*this, 120, 0.40f, 12, 255, 125, 0);
         DrawSpinnerRing(*this, 240, 0.35f, 8, 255, 125, 0);
@@ -334,7 +322,7 @@ int c_MyApp::p_WaitStart(int mode) {
     p_Text(jscrw / 2, jscrh - 32, u"Loading...", 1, 1, 0);
     if (mode == 0) {
         m_PointerLock = 1;
-        m_Screen = 1;
+        m_Screen = ScreenMenu;
         p_Reload();
         vx_app_SetUpdateRate(ActiveUpdateRate);
     }
@@ -343,20 +331,16 @@ int c_MyApp::p_WaitStart(int mode) {
 
 int c_MyApp::p_OnUpdate() {
     if (p_ReplayUpdateStart() == 1) return 0;
-    m_VKey[19] = isOuya == 0 ? vx_input_KeyHit(KEY_BACK) : (vx_input_KeyHit(PadMenuKey) > 0 ? 1 : 0);
-    if (vx_input_KeyHit(KeyF1)) DebugMode = DebugMode == 0 ? 1 : 0;
-    if (vx_input_KeyHit(KeyF2)) m_CleanView = m_CleanView == 0 ? 1 : 0;
-    if (vx_input_KeyHit(KeyF11)) p_FullscreenFlip();
-    if (vx_input_KeyHit(KeyF4) || vx_input_KeyHit(KEY_CLOSE)) vx_app_EndApp();
+    m_VKey[VKeyMenu] = isOuya == 0 ? vx_input_KeyHit(KEY_BACK) : (vx_input_KeyHit(VkPadMenu) > 0 ? 1 : 0);
+    if (vx_input_KeyHit(VkF1)) DebugMode = DebugMode == 0 ? 1 : 0;
+    if (vx_input_KeyHit(VkF2)) m_CleanView = m_CleanView == 0 ? 1 : 0;
+    if (vx_input_KeyHit(VkF11)) p_FullscreenFlip();
+    // Quitting is the runtime's error path with an empty message: it ends the process at once, from
+    // wherever it is called, without a report and without unwinding the frame.
+    if (vx_input_KeyHit(VkF4) || vx_input_KeyHit(KEY_CLOSE)) vx_app_EndApp();
 
     vx_asyncevent_UpdateAsyncEvents();
-    if (HasMusicStream == 1 && m_TunePlaying == 1) {
-        if (m_Paused != 0) {
-            vx_audio_PauseMusic();
-        } else {
-            vx_audio_ResumeMusic();
-        }
-    }
+    p_MusicFollowsPause();
     p_MeasureRate(m_UpdateMs, m_UpdateFpsNow, m_UpdateFps);
     p_MapPointer();
     p_ControlModeSwitch();
@@ -367,18 +351,18 @@ int c_MyApp::p_OnUpdate() {
 
     if (iCadeControls == 1) p_ReadICade();
     // A touch button's press lasts exactly one update; iCade holds (2) last until released.
-    for (int i = 0; i < ActionVKeys; ++i) {
-        if (m_VKey[i] == 1) m_VKey[i] = 0;
+    for (int i = 0; i < VKeyActions; ++i) {
+        if (m_VKey[i] == VKeyTapped) m_VKey[i] = VKeyUp;
     }
     const bool tiltShown = AccelerometerControls == 1 && iCadeControls == 0;
     if (iCadeControls == 1) {
         m_TiltX = m_TiltY = m_TiltShowX = m_TiltShowY = 0;
     } else {
-        if (OnScreenControls == 1 && m_Screen > 5) p_TouchPad();
+        if (OnScreenControls == 1 && m_Screen > ScreenWaitStart) p_TouchPad();
         if (tiltShown) p_TiltOverlay();
     }
 
-    if (DebugMode == 1 && m_Screen != 5) {
+    if (DebugMode == 1 && m_Screen != ScreenWaitStart) {
         p_ResetDraw();
         p_Text(16, tiltShown ? jscrh / 2 : jscrh - 16, p_DebugText(), 0, 1, 0);
     }
@@ -443,13 +427,15 @@ int c_MyApp::p_MapPointer() {
 // Keys or pad in use switch the menus to keyboard navigation; the pause key closes the menu's
 // panels; an open options box always navigates by keys.
 int c_MyApp::p_ControlModeSwitch() {
-    static constexpr int Actions[] = {0, 3, 5, 8, 10, 11, 12, 13, 14, 15, 16, 17, 99};
+    static constexpr int Actions[] = {
+        ActionUp, ActionLeft,         ActionRight,         ActionDown, ActionA,   ActionB,    ActionX,
+        ActionY,  ActionLeftShoulder, ActionRightShoulder, VKeyBack1,  VKeyBack2, ActionPause};
     const bool active = std::any_of(std::begin(Actions), std::end(Actions),
                                     [this](int action) { return p_PlayKeyAll(action, 1) != 0; });
     if (!active) m_KeyNav = 0;
     const bool settled = (active && m_KeyNav == 1) || m_PointerLock == 1;
     const bool panelOpen = m_Panel1 == 1 || m_OptionOpen == 1 || m_SidePanel == 1;
-    if (!settled && m_Screen == 1 && panelOpen && p_PlayKeyAll(99, 1) != 0) {
+    if (!settled && m_Screen == ScreenMenu && panelOpen && p_PlayKeyAll(ActionPause, 1) != 0) {
         m_Panel1 = 0;
         m_SidePanel = 0;
         m_KeyNav = m_PointerLock = 1;
@@ -458,30 +444,45 @@ int c_MyApp::p_ControlModeSwitch() {
     return 0;
 }
 
+// The screens and how they follow one another (m_Screen; values from ScreenRound on belong to a
+// round, which decides the pause rule of suspend and resume):
+//
+//   ScreenMenu        p_Menu             -> ScreenStartRound (a difficulty chosen),
+//                                           ScreenQuitDialog (console back key), or the program ends
+//   ScreenStartRound  p_LoadGame         -> ScreenRound
+//   ScreenRound       p_Game (unless paused), p_InGame
+//                                        -> ScreenBackToMenu once p_GameOver's overlay has run out
+//   ScreenBackToMenu  p_LoadMenu files the score, the jingle plays -> ScreenMenu at once
+//   ScreenQuitDialog  p_OuyaQuit         -> ScreenMenu, or the program ends
+//   ScreenWaitStart   p_WaitStart(0)     -> ScreenMenu at once, with a reload
+//
+// None of them runs while the loader holds the frame (m_Loading > 0). After the screen's routine,
+// p_GameOver runs in a round that is over and in the menu, where its overlay fades out; then the
+// options box and the side panel slide, whatever the screen.
 int c_MyApp::p_Dispatch() {
     bool endOfRoutine = true;
     switch (m_Screen) {
-    case 1:
+    case ScreenMenu:
         p_Menu();
         break;
-    case 2:
+    case ScreenBackToMenu:
         p_LoadMenu();
-        p_PlaySFX(JingleSfx, 1, 1, 0);
-        m_Screen = 1;
+        p_PlaySFX(SfxJingle, 1, 1, 0);
+        m_Screen = ScreenMenu;
         p_GameOver();
         endOfRoutine = false;
         break;
-    case 4:
+    case ScreenQuitDialog:
         p_OuyaQuit();
         break;
-    case 5:
+    case ScreenWaitStart:
         p_WaitStart(0);
         break;
-    case 10:
+    case ScreenRound:
         if (m_Paused == 0) p_Game();
         p_InGame();
         break;
-    case 11:
+    case ScreenStartRound:
         p_LoadGame();
         break;
     default:
@@ -490,8 +491,8 @@ int c_MyApp::p_Dispatch() {
     // The end-of-round overlay stays over the menu, so it advances there too. Each test reads the
     // state afresh: a routine that changes it changes what follows.
     if (endOfRoutine) {
-        if (m_Screen == 10 && m_RoundOver > 0) p_GameOver();
-        if (m_Screen == 1 || m_Screen == 2) p_GameOver();
+        if (m_Screen == ScreenRound && m_RoundOver > 0) p_GameOver();
+        if (m_Screen == ScreenMenu || m_Screen == ScreenBackToMenu) p_GameOver();
     }
 
     if (m_OptionOpen == 1 || m_OptionSlide > 0) p_OptionBox();
@@ -522,13 +523,16 @@ int c_MyApp::p_OnRender() {
     vx_graphics_SetColor(255, 255, 255);
     vx_graphics_SetAlpha(1);
 
-    // Every asset is reloaded at the tier that fits the new size.
+    // The render is where the device size is first seen, so it is the render that restarts the
+    // loader: every asset is reloaded at the tier that fits the new size.
     if (devW != m_DevW || devH != m_DevH) {
         m_DevW = devW;
         m_DevH = devH;
         m_Loading = 1;
     }
     // A window without area (minimised) has nothing to fit the virtual screen into.
+    // The virtual screen (jscrw, jscrh) follows the device here rather than in the update, so that
+    // the picture replayed below is laid out for the size it is drawn at.
     if (devW > 0 && devH > 0) {
         FitVirtualScreen(*this, devW, devH);
         vx_graphics_PushMatrix();
@@ -544,8 +548,8 @@ int c_MyApp::p_OnRender() {
 int c_MyApp::p_PauseOnFocusChange() {
     vx_input_DisableKeyboard();
     iCadeControls = 0;
-    ClearActionVKeys(*this);
-    if (m_Screen < 10) {
+    p_ClearActionVKeys();
+    if (m_Screen < ScreenRound) {
         m_Paused = m_PauseSel = m_PauseY = 0;
     } else {
         m_Paused = 1;
@@ -572,7 +576,7 @@ int c_MyApp::p_OnResume() {
 
 // Full screen at the desktop's own mode, so the monitor does not switch resolution.
 int c_MyApp::p_FullscreenFlip() {
-    VxGlfwGame* host = VxGlfwGame::_glfwGame;
+    VxGame* host = VxGame::_game;
     VxGlfwVideoMode* desktop = host->GetGlfwDesktopMode();
     // Without a known desktop mode there is nothing to go full screen at; the window stays.
     if (desktop->width <= 0 || desktop->height <= 0) return 0;

@@ -1,6 +1,7 @@
 // The game: one application object whose methods are the whole game, split over one source file per
-// concern (frame.cpp, draw.cpp, controls.cpp, playfield.cpp, effects.cpp, round.cpp, menus.cpp,
-// saved.cpp, sound.cpp, checkin.cpp).
+// concern (frame.cpp, draw.cpp, controls.cpp, playfield.cpp, effects.cpp, round.cpp, menu.cpp,
+// pause.cpp, options.cpp, saved.cpp, sound.cpp, replay.cpp, checkin.cpp). Named identities (screens,
+// actions, slots, settings, keys) are in ids.h.
 //
 // Game code never draws while rendering: every screen routine runs in p_OnUpdate and records
 // drawing commands in a fixed virtual coordinate system into m_Draw; p_OnRender only clears the
@@ -12,16 +13,15 @@
 #include "framework/app/app.h"
 #include "framework/audio/audio.h"
 #include "framework/graphics/image.h"
+#include "game/ids.h"
 #include "game/replay.h"
 #include "net/http.h"
 
+#include <algorithm>
 #include <array>
 #include <climits>
 #include <cmath>
 #include <string>
-
-// Stands for an argument left out of a drawing-kit call and for a touch that is up.
-inline constexpr int Omitted = -3717;
 
 // Every float-to-int conversion of the game truncates toward zero. Values that are not numbers or
 // lie beyond the int range (a run-away fall, a scale of 0 before the first render) saturate
@@ -46,20 +46,6 @@ inline constexpr int PointerButtonKey = 1;
 // ten best and ten newest scores.
 using ScorePanelsShown = std::array<int, 22>;
 
-// Draw-list command codes (index 0 of a command; an image command holds its slot instead).
-enum DrawCode {
-    DrawRect = -3717,
-    DrawOval = -3716,
-    DrawLine = -3715,
-    DrawTri = -3714,
-    DrawTilt = -3712,
-    DrawTiltOff = -3711,
-};
-inline constexpr int DrawStride = 15;
-inline constexpr int DrawFloats = 37500;
-// A command is recorded only while m_DrawN is at most this: 2,499 commands per update.
-inline constexpr int DrawLimit = 37484;
-
 // The shaft's grid, stored only as large as play uses it: columns 0 to 13 (13 is never written
 // and reads as empty) and rows 0 to 32, 10 floats a cell.
 inline constexpr int GridCols = 14;
@@ -69,9 +55,21 @@ inline constexpr int GridFloats = GridCols * GridRows * CellFloats;
 enum CellField { CellKind = 0, CellXShift = 1, CellYShift = 2 };
 enum CellKindValue { CellEmpty = 0, CellWall = 1, CellFloor = 2, CellGap = 3 };
 
-// Object records (walkers and pickups), 10 floats each.
+// Object (walkers and pickups), star and particle records: RecordFloats floats each, in pools of
+// PoolFloats. Objects live in records 0 to ObjLast; the first float of a free object record is 0.
+inline constexpr int RecordFloats = 10;
+inline constexpr int ObjLast = 100;
 enum ObjField { ObjState = 0, ObjX = 1, ObjY = 2, ObjDir = 3, ObjVY = 4, ObjSpeed = 5 };
 inline constexpr int PoolFloats = 5100;
+
+// High scores in m_HiScore: the ten best of difficulty d (1 to 3) from (d - 1) x 10 on, best first,
+// and the ten newest RecentScores places after them, newest first.
+inline constexpr int ScoreTableEntries = 10;
+inline constexpr int RecentScores = 30;
+// 0, 1 or 2 for difficulty 1 (easy) to 3 (hard); other values are held to that range.
+inline int DifficultyIndex(int difficulty) { return std::clamp(difficulty, 1, 3) - 1; }
+// The first of the difficulty's best scores in m_HiScore.
+inline int BestScoresBase(int difficulty) { return DifficultyIndex(difficulty) * ScoreTableEntries; }
 
 // Fields of the player record (indices into m_Player).
 enum PlayerField {
@@ -123,6 +121,9 @@ enum PartField {
 extern float rawscrw, rawscrh;
 extern float jscrw, jscrh;
 extern float overscan;
+// The console build (isOuya), the on-screen pad (OnScreenControls), the tilt controls
+// (AccelerometerControls) and the check-in (J_On_Allow) never run on the desktop: their flags are
+// always 0 here. They are part of the game's design, kept whole and tested by setting the flag.
 extern int isOuya;
 extern int UseHDImages;
 extern int DebugMode;
@@ -176,7 +177,7 @@ class c_MyApp : public c_App, public c_IOnHttpRequestComplete {
     int m_RenderMs = 0, m_RenderFpsNow = 0, m_RenderFps = 0;
     float m_ScaleX = 0, m_ScaleY = 0;
     int m_FitMode = 0;
-    int m_Landscape = 0;
+    int m_Landscape = 0; // kept by the design for layouts that ask; this game's layouts do not
     int m_DrawN = 0;
     Array<float> m_Draw;
     int m_ICadeChar = 0;
@@ -185,13 +186,17 @@ class c_MyApp : public c_App, public c_IOnHttpRequestComplete {
     int m_TunePlaying = 0;
     int m_UpdateMs = 0, m_UpdateFpsNow = 0, m_UpdateFps = 0;
     int m_MouseX = 0, m_MouseOldX = 0, m_MouseY = 0, m_MouseOldY = 0;
+    // m_MouseHit is the design's count of clicks; the menus here go by m_MouseDown and the latches.
     int m_MouseWasDown = 0, m_MouseDown = 0, m_MouseHit = 0;
     Array<int> m_TouchDown, m_TouchX, m_TouchY;
     int m_PointerLock = 0;
     int m_ClickDelay = 0;
     int m_KeyNav = 0;
+    // m_Panel1 is the design's first menu panel, which this game's menu never opens: only the pause
+    // key's closing of the panels and the demo's idle test read it.
     int m_Panel1 = 0, m_OptionOpen = 0, m_SidePanel = 0;
     float m_BgParam0 = 0, m_BgParam1 = 0, m_BgParam2 = 0, m_BgParam3 = 0, m_BgParam4 = 0, m_BgParam5 = 0;
+    // The view rectangle, set at every clear; the design keeps it, though nothing here reads it back.
     float m_ViewX = 0, m_ViewY = 0, m_ViewW = 0, m_ViewH = 0;
     float m_SizeX = 1, m_SizeY = 1, m_Rot = 0, m_ColR = 255, m_ColG = 255, m_ColB = 255, m_Alpha = 1;
     int m_Blend = 1;
@@ -215,6 +220,8 @@ class c_MyApp : public c_App, public c_IOnHttpRequestComplete {
     int p_FullscreenFlip();
     // Chooses the image tier from the device size.
     int p_ChooseTier();
+    // The border the render keeps free on every side, in device pixels.
+    int p_SetOverscan(float border);
     // The screen state machine of one update, with the options box and side panel slides.
     int p_Dispatch();
     // Pointer and touch positions in virtual units.
@@ -243,7 +250,7 @@ class c_MyApp : public c_App, public c_IOnHttpRequestComplete {
     int p_DrawImg(int slot, float x, float y, float frame);
     int p_Rect(float x, float y, float w, float h);
     int p_Oval(float x, float y, float rx, float ry);
-    int p_Line(float x1, float y1, float x2, float y2);
+    int p_Line(float x1, float y1, float x2, float y2); // part of the kit; no screen draws a line
     int p_Tri(float x1, float y1, float x2, float y2, float x3, float y3);
     int p_Tilt(float a);
     int p_TiltOff();
@@ -277,6 +284,7 @@ class c_MyApp : public c_App, public c_IOnHttpRequestComplete {
     int p_Button(int slot, float x, float y, int frame);
     int p_Button(float x, float y, int frame);
     bool p_Button0(int slot, float x, float y, int frame);
+    // Touch rectangles of the design's touch menus, which the desktop's menus do not use.
     int p_Touch(float x, float y, float w, float h);
     int p_Touch(float y, float w);
     int p_MouseIn(float x, float y, float w, float h);
@@ -285,6 +293,8 @@ class c_MyApp : public c_App, public c_IOnHttpRequestComplete {
     // The on-screen pad and the accelerometer overlay, drawn over the screen routines.
     int p_TouchPad();
     int p_TiltOverlay();
+    // Virtual buttons 0..18 let go (the menu key's slot is kept).
+    int p_ClearActionVKeys();
 
     // ---- playfield.cpp: random draws, the shaft of floors, cell queries
     int m_c = 0;
@@ -301,6 +311,13 @@ class c_MyApp : public c_App, public c_IOnHttpRequestComplete {
     int p_ResetGrid();
     int p_ResetObj();
     int p_FlushGame();
+    // m_c has three uses in turn, as the design keeps one field for them (the replays hash it):
+    // 1 while the next row added is a round's first, which needs no gap of its own;
+    int& p_FirstRowLatch() { return m_c; }
+    // while a row is added, the range of each spawn roll;
+    int& p_SpawnRange() { return m_c; }
+    // and, once an object is placed, its float index in m_Obj, which the next roll then reads.
+    int& p_SpawnedObj() { return m_c; }
     // The per-frame cell pass: animation and drawing of the shaft.
     int p_DoCells();
 
@@ -314,6 +331,7 @@ class c_MyApp : public c_App, public c_IOnHttpRequestComplete {
     int p_DoStars(float dx, float dy);
     int p_ResetParticles(int n);
     int p_FreeParticle();
+    float* p_PlaceParticle(int kind, float x, float y);
     int p_AddParticle(int kind, float x, float y, float vx, float vy, int frame, int colour, int life);
     int p_ThrowParticle(float x, float y, int kind, int colour, float angle, float speed);
     int p_DoParticles(float scale);
@@ -340,7 +358,8 @@ class c_MyApp : public c_App, public c_IOnHttpRequestComplete {
     String p_MyNth();
     int p_GameOver();
 
-    // ---- menus.cpp: main menu, filing scores, pause, options, badges, console quit dialog
+    // ---- menu.cpp: main menu, filing scores, badge banners, console quit dialog; pause.cpp: the
+    // pause screen; options.cpp: the options box
     int m_Focus = 1;
     float m_DialSpin = 0, m_DialPos = 0, m_DialAngle = 0;
     int m_SidePanelX = 0;
@@ -365,12 +384,21 @@ class c_MyApp : public c_App, public c_IOnHttpRequestComplete {
     int p_OptionBox();
     int p_ShowBadges();
     int p_OuyaQuit();
+    // The pause screen's overscan slider, which the console's options box shows too.
+    int p_OverscanSlider(float centreX, float y);
+    // The menu keeps its key repeat in two player fields that no round reads while the menu shows:
+    // the updates left until the next step, and what the step after starts that count at.
+    float& p_MenuRepeatHold() { return m_Player[PlMenuHold]; }
+    float& p_MenuRepeatDelay() { return m_Player[PlYCopy]; }
 
     // ---- saved.cpp: settings, badges and high scores
     int p_Save();
     int p_Load();
+    int p_DefaultSettings();
     String p_BadgeID(int id);
     String p_BadgeName(int id);
+    // The design's badge kit: the detail line and the score-service hooks have no caller on the
+    // desktop, which has no score service; the hooks do nothing.
     String p_BadgeDetail(int id);
     int p_GC_PostScore(int score, int board);
     int p_GC_Badges();
@@ -386,6 +414,9 @@ class c_MyApp : public c_App, public c_IOnHttpRequestComplete {
     int p_StopTune();
     // Decodes a track ahead of its first play, so that starting a round costs no decoding.
     int p_PrepareTune(String name);
+    int p_ResetChannels();
+    // While a track plays, it pauses with the round and resumes with it.
+    int p_MusicFollowsPause();
     // The round's music.
     static constexpr char16_t RoundTune[] = u"spindrift";
 

@@ -16,9 +16,7 @@ namespace {
 constexpr int ShaftCols = 13;    // columns written by the generator: 0 (wall) to 12 (wall)
 constexpr int LookupMaxCol = 13; // one empty column beyond the right wall still answers
 constexpr int LookupMaxRow = 20; // the visible rows -10..10
-constexpr int TileImage = 1;     // the playfield sheet: frames 0 wall, 1 floor, 2 gap
-constexpr int ObjFloats = 10;
-constexpr int SpawnSlots = 100;      // objects are placed in records 0 to 100
+// The playfield sheet's frames 0, 1 and 2 are the wall, floor and gap tiles.
 constexpr int ClockSeed = -37171650; // asks p_SeedRnd for the millisecond clock
 
 constexpr int SpawnTests = 5;
@@ -103,36 +101,38 @@ int c_MyApp::p_AddFloor(int d) {
     // A row needs a gap and a floor; the counts carry over between attempts. A row whose inner cells
     // all stand over gaps or empty cells can never gain a gap: it is let through as it comes instead
     // of being retried for ever.
-    int gaps = m_c == 1 ? 1 : 0;
+    int gaps = p_FirstRowLatch() == 1 ? 1 : 0;
     int floors = 0;
     bool rowCanGainGap = RowBelowCanHoldGap(m_Grid);
     do {
         MakeTopRow(m_Grid, gaps, floors);
     } while ((gaps == 0 || floors == 0) && (gaps > 0 || rowCanGainGap));
 
-    // Each test draws with the range then in m_c: after a placement that is the slot's float index.
-    m_c = SpawnRange(m_Difficulty);
+    // Each test draws with the range then in m_c: after a placement the same field holds the placed
+    // object's float index, and the next test draws with that.
+    p_SpawnRange() = SpawnRange(m_Difficulty);
     for (int t = 0; t < SpawnTests; ++t) {
-        int roll = p_Rand(0, float(m_c));
+        int roll = p_Rand(0, float(p_SpawnRange()));
         if (d != 1 || roll >= SpawnBelow[t] || !(player[PlFloors] > SpawnAfterFloors[t])) continue;
-        m_c = p_FreeObj(SpawnSlots);
-        if (m_c < 0) continue;
+        int& at = p_SpawnedObj();
+        at = p_FreeObj(ObjLast);
+        if (at < 0) continue;
         const Array<float>& obj = m_Obj;
-        obj[m_c + ObjState] = 1;
-        obj[m_c + ObjX] = float(p_Rand(-4, 4) * 32);
-        obj[m_c + ObjY] = -320;
+        obj[at + ObjState] = 1;
+        obj[at + ObjX] = float(p_Rand(-4, 4) * 32);
+        obj[at + ObjY] = -320;
         int dir = p_Rand(0, 1);
-        obj[m_c + ObjDir] = dir == 0 ? -1.0f : 1.0f;
-        obj[m_c + ObjVY] = 0;
-        obj[m_c + ObjSpeed] = vx_random_Rnd() * 0.5f + 0.25f;
+        obj[at + ObjDir] = dir == 0 ? -1.0f : 1.0f;
+        obj[at + ObjVY] = 0;
+        obj[at + ObjSpeed] = vx_random_Rnd() * 0.5f + 0.25f;
     }
 
     // Everything moves down with the rows so that nothing jumps on screen.
     player[PlFloors] += 1;
     player[PlScroll] -= 32;
     player[PlY] += 32;
-    m_c = 0;
-    for (int i = 0; i <= SpawnSlots * ObjFloats; i += ObjFloats) {
+    p_FirstRowLatch() = 0;
+    for (int i = 0; i <= ObjLast * RecordFloats; i += RecordFloats) {
         if (m_Obj[i + ObjState] > 0) m_Obj[i + ObjY] += 32;
     }
     return 0;
@@ -162,6 +162,14 @@ int c_MyApp::p_BumpFloor(float gx, float gy) {
 int c_MyApp::p_ResetGrid() {
     std::fill(m_Grid.begin(), m_Grid.end(), 0.0f);
     return 0;
+}
+
+// The first free object record among records 0 to limit, as an index into m_Obj.
+int c_MyApp::p_FreeObj(int limit) {
+    for (int i = 0; i <= limit && i * RecordFloats < m_Obj.Length(); ++i) {
+        if (m_Obj[i * RecordFloats + ObjState] == 0) return i * RecordFloats;
+    }
+    return -1;
 }
 
 int c_MyApp::p_ResetObj() {
@@ -202,7 +210,7 @@ int c_MyApp::p_DoCells() {
             }
             int kind = KindAt(m_Grid, cell);
             if (kind > 0) {
-                p_DrawImg(TileImage, float(c * 32) + xShift, float(r * 32) + player[PlScroll] + yShift,
+                p_DrawImg(ImgGfx, float(c * 32) + xShift, float(r * 32) + player[PlScroll] + yShift,
                           float(kind - 1));
             }
         }

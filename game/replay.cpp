@@ -288,7 +288,7 @@ void WaitForReplayWrites() { Writer0().Wait(); }
 
 std::string BestReplayPath(int difficulty) {
     static const char* const names[] = {"easy", "normal", "hard"};
-    return std::string("replays/best-") + names[std::clamp(difficulty, 1, 3) - 1] + ".replay";
+    return std::string("replays/best-") + names[DifficultyIndex(difficulty)] + ".replay";
 }
 
 uint32_t RoundStateHash(c_MyApp& app) {
@@ -303,9 +303,6 @@ uint32_t RoundStateHash(c_MyApp& app) {
 
 namespace {
 
-constexpr int KeyEscape = 27, KeyF4 = 115, KeyF11 = 122;
-constexpr int SoundModeSetting = 5;
-constexpr int RoundScreen = 10, StartRoundScreen = 11, MenuScreen = 1, BackToMenuScreen = 2;
 constexpr int IdleMsBeforeDemo = 30000;
 
 // The fields a round starts from that its own start does not set: controls, pointer latches,
@@ -344,7 +341,7 @@ std::size_t StartFieldCount(c_MyApp& app) {
 }
 
 // Keys that act on the window or the program, not on the round: a replay does not press them.
-bool OutsideTheRound(int code) { return code == KeyF4 || code == KeyF11 || code == KEY_CLOSE; }
+bool OutsideTheRound(int code) { return code == VkF4 || code == VkF11 || code == KEY_CLOSE; }
 
 // The pointer, touches, sticks and tilt, each paired with its place in the device: the frame and
 // the device copy them one way when recording and the other way when playing back.
@@ -472,10 +469,10 @@ int c_MyApp::p_ReplayRoundStart() {
     r.lastClock = 0;
     r.beforeRun = r.runFrame = ReplayFrame{};
     if (r.playing) {
-        const int soundMode = m_Setting[SoundModeSetting];
+        const int soundMode = m_Setting[SetSoundMode];
         RestoreStart(*this, r.data.start);
         // A demo sounds as the player has chosen, whatever the recorded round chose.
-        if (r.mode == ReplayMode::Demo) m_Setting[SoundModeSetting] = soundMode;
+        if (r.mode == ReplayMode::Demo) m_Setting[SetSoundMode] = soundMode;
         return 0;
     }
     r.recording = true;
@@ -517,7 +514,7 @@ void c_MyApp::p_BeginPlayback() {
     r.divergedBy = 0;
     r.exhausted = false;
     r.liveStart = CaptureStart(*this);
-    m_Screen = StartRoundScreen;
+    m_Screen = ScreenStartRound;
     if (r.mode == ReplayMode::Verify) vx_app_SetUpdateRate(0);
 }
 
@@ -532,15 +529,15 @@ int c_MyApp::p_ReplayUpdateStart() {
         RecordFrame(r);
         return 0;
     }
-    if (r.pending && m_Loading == 0 && m_Screen == MenuScreen) p_BeginPlayback();
+    if (r.pending && m_Loading == 0 && m_Screen == ScreenMenu) p_BeginPlayback();
     if (!r.playing) return p_AttractMode();
     // The round's first update starts it; its frames follow.
-    if (m_Screen == StartRoundScreen) return 0;
+    if (m_Screen == ScreenStartRound) return 0;
     if (r.mode == ReplayMode::Demo && AnyInput(*r.live)) {
         p_EndDemo();
         return 1;
     }
-    if (r.mode == ReplayMode::Watch && vx_input_KeyHit(KeyEscape) > 0) {
+    if (r.mode == ReplayMode::Watch && vx_input_KeyHit(VkEscape) > 0) {
         if (r.viewerPaused) {
             p_FinishPlayback();
         } else {
@@ -580,15 +577,15 @@ int c_MyApp::p_ReplayUpdateEnd() {
             }
         }
     }
-    if (r.recording && m_Screen != RoundScreen) p_EndRecording();
+    if (r.recording && m_Screen != ScreenRound) p_EndRecording();
     if (!r.playing) return 0;
     if (r.viewerPaused) {
         // The pause menu let the round go on, or asked to leave it.
-        if (m_QuitRound != 0 || m_Screen != RoundScreen) p_FinishPlayback();
+        if (m_QuitRound != 0 || m_Screen != ScreenRound) p_FinishPlayback();
         if (m_Paused == 0) p_ViewerResume();
         return 0;
     }
-    if (m_Screen != RoundScreen && m_Screen != StartRoundScreen) p_FinishPlayback();
+    if (m_Screen != ScreenRound && m_Screen != ScreenStartRound) p_FinishPlayback();
     if (r.mode == ReplayMode::Demo && r.playing) {
         p_ResetDraw();
         p_SetSize(3);
@@ -609,7 +606,8 @@ void c_MyApp::p_EndRecording() {
     r.data.score = m_Score;
     r.data.finalHash = RoundStateHash(*this);
     std::vector<std::string> paths{LastReplayPath};
-    if (m_Score > m_HiScore[(r.data.difficulty - 1) * 10]) paths.push_back(BestReplayPath(r.data.difficulty));
+    if (m_Score > m_HiScore[BestScoresBase(r.data.difficulty)])
+        paths.push_back(BestReplayPath(r.data.difficulty));
     WriteReplaySoon(std::move(paths), EncodeReplay(r.data));
 }
 
@@ -617,7 +615,7 @@ void c_MyApp::p_FinishPlayback() {
     ReplaySession& r = m_Replay;
     r.playing = false;
     if (r.live && vx_input_device.get() != r.live) vx_input_SetInputDevice(r.live);
-    const bool ended = m_Screen == BackToMenuScreen && !r.exhausted && r.updatesDone == r.data.updates;
+    const bool ended = m_Screen == ScreenBackToMenu && !r.exhausted && r.updatesDone == r.data.updates;
     const uint32_t hash = RoundStateHash(*this);
     r.status = ended && hash == r.data.finalHash && m_Score == r.data.score ? 0 : 1;
     if (r.status == 1) {
@@ -638,7 +636,7 @@ void c_MyApp::p_FinishPlayback() {
     if (r.mode == ReplayMode::Verify) std::printf("score %d\n", m_Score);
     std::fflush(stdout);
     if (r.exitWhenDone) std::exit(r.mode == ReplayMode::Verify ? r.status : 0);
-    m_Screen = MenuScreen;
+    m_Screen = ScreenMenu;
 }
 
 void c_MyApp::p_EndDemo() {
@@ -649,7 +647,7 @@ void c_MyApp::p_EndDemo() {
     r.mode = ReplayMode::Live;
     r.idleKnown = false;
     p_StopTune();
-    m_Screen = MenuScreen;
+    m_Screen = ScreenMenu;
     m_Paused = m_OverTimer = m_RoundOver = 0;
     // Whatever ended the demo is no menu action: the menus wait for its release.
     m_KeyNav = m_PointerLock = 1;
@@ -697,7 +695,7 @@ int c_MyApp::p_ReplayFocusChange(int lost) {
 int c_MyApp::p_AttractMode() {
     ReplaySession& r = m_Replay;
     const int now = vx_app_Millisecs();
-    const bool idleMenu = r.mode == ReplayMode::Live && !r.noDemo && m_Screen == MenuScreen &&
+    const bool idleMenu = r.mode == ReplayMode::Live && !r.noDemo && m_Screen == ScreenMenu &&
                           m_Loading == 0 && m_Panel1 == 0 && m_OptionOpen == 0 && m_SidePanel == 0 &&
                           m_OptionSlide == 0;
     const bool moved = r.live->mouseX != r.idleMouseX || r.live->mouseY != r.idleMouseY;

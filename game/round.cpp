@@ -13,22 +13,9 @@
 
 namespace {
 
-constexpr int ObjFloats = 10;
-constexpr int ObjSlots = 100;      // objects live in records 0 to 100
 constexpr int RoundBuildRows = 51; // more than fill the grid, so the first screen is all made
 constexpr int PlayerCleared = 500; // floats of the player record cleared at a round start
-constexpr int RoundScreen = 10;
-constexpr int BackToMenuScreen = 2;
-constexpr int GfxImage = 1;
-constexpr int IconImage = 97;
 constexpr float TipAngle = 70;
-constexpr double DegToRad = 3.14159265358979323846 / 180.0;
-
-// Sound slots of play.
-constexpr int SfxJump = 2, SfxPickup = 3, SfxKnock = 6, SfxTip = 7, SfxEnd = 8, SfxPause = 98;
-
-// Control actions.
-constexpr int ActJump = 10, ActAddRow = 12, ActConsolePause = 13, ActPause = 99;
 
 // x modulo 32 in [0, 32).
 float Mod32(float v) {
@@ -82,7 +69,7 @@ void TipOver(c_MyApp& app) {
 // One row per press of the add-row key.
 void AddRowKey(c_MyApp& app) {
     const Array<float>& p = app.m_Player;
-    if (app.p_PlayKey(ActAddRow, 0, 0) == 0) {
+    if (app.p_PlayKey(ActionX, 0, 0) == 0) {
         p[PlAddLatch] = 0;
     } else if (p[PlAddLatch] == 0) {
         app.p_AddFloor(1);
@@ -137,7 +124,7 @@ void DrawPlayer(c_MyApp& app) {
         if (p[PlVX] == 0) p[PlAnimPhase] = 0;
         frame = 7 + std::floor(p[PlAnimPhase]);
     }
-    if (p[PlCollapseTimer] == 0) app.p_DrawImg(GfxImage, p[PlX], p[PlY] + p[PlScroll] - 6, frame);
+    if (p[PlCollapseTimer] == 0) app.p_DrawImg(ImgGfx, p[PlX], p[PlY] + p[PlScroll] - 6, frame);
 }
 
 // The player bursts into debris, fewer pieces each update, and the round is over past 50.
@@ -172,7 +159,7 @@ void Lean(c_MyApp& app) {
     static constexpr LeanRule rules[] = {{60, 0.0027f}, {40, 0.003f}, {20, 0.0034f}};
     const Array<float>& p = app.m_Player;
     if (p[PlCollapseTimer] != 0) return;
-    const LeanRule& rule = rules[std::clamp(app.m_Difficulty, 1, 3) - 1];
+    const LeanRule& rule = rules[DifficultyIndex(app.m_Difficulty)];
     float x = p[PlX];
     if (x > rule.dead) p[PlTilt] -= (x - rule.dead) * rule.factor;
     if (x < -rule.dead) p[PlTilt] -= (x + rule.dead) * rule.factor;
@@ -181,7 +168,7 @@ void Lean(c_MyApp& app) {
 // Holding the key jumps again on the first update back on the ground.
 void Jump(c_MyApp& app) {
     const Array<float>& p = app.m_Player;
-    if (app.p_PlayKey(ActJump, 0, 0) == 0) {
+    if (app.p_PlayKey(ActionA, 0, 0) == 0) {
         p[PlJumpLatch] = 0;
     } else if (p[PlJumpLatch] == 0 && p[PlCollapseTimer] == 0 && p[PlGroundTimer] > 0) {
         p[PlVY] = -5;
@@ -231,9 +218,9 @@ void MovePickup(c_MyApp& app, int slot, float* obj, int ms) {
         app.p_PlaySFX(SfxPickup, 1, 1, 0);
     }
     if (sy > jscrh) obj[ObjState] = 0;
-    double spin = std::sin((slot * 30 + ms * 0.25) * DegToRad);
+    double spin = std::sin(Radians(slot * 30 + ms * 0.25));
     app.p_SetSize(float(std::fabs(spin) * 0.5), 0.5f);
-    app.p_DrawImg(GfxImage, sx, sy - 6, 17);
+    app.p_DrawImg(ImgGfx, sx, sy - 6, 17);
 }
 
 // Knocks a walker whose floor was bumped from below: points, sparks, and it turns into a pickup.
@@ -269,14 +256,14 @@ void MoveWalker(c_MyApp& app, int slot, float* obj, int clock) {
     }
     if (sy > jscrh) obj[ObjState] = 0;
     app.p_SetSize(obj[ObjDir] > 0 ? -1.0f : 1.0f, 1);
-    app.p_DrawImg(GfxImage, sx, sy - 8, float(14 + (clock + slot) % 3));
+    app.p_DrawImg(ImgGfx, sx, sy - 8, float(14 + (clock + slot) % 3));
 }
 
 void MoveObjects(c_MyApp& app) {
     int ms = app.p_Millisecs();
     int clock = ms / 120;
-    for (int slot = 0; slot <= ObjSlots; ++slot) {
-        float* obj = &app.m_Obj[slot * ObjFloats];
+    for (int slot = 0; slot <= ObjLast; ++slot) {
+        float* obj = &app.m_Obj[slot * RecordFloats];
         int state = TruncInt(obj[ObjState]);
         if (state == 2) MovePickup(app, slot, obj, ms);
         if (state == 1) MoveWalker(app, slot, obj, clock);
@@ -289,7 +276,7 @@ void FallOut(c_MyApp& app) {
 }
 
 // The current difficulty's ten best scores, best first.
-int* ScoreTable(c_MyApp& app) { return &app.m_HiScore[(std::clamp(app.m_Difficulty, 1, 3) - 1) * 10]; }
+int* ScoreTable(c_MyApp& app) { return &app.m_HiScore[BestScoresBase(app.m_Difficulty)]; }
 
 // The rank the score now holds on the score line (ties rank below) and the score to beat next.
 void RankLine(c_MyApp& app, int& rank, int& target) {
@@ -304,6 +291,14 @@ void RankLine(c_MyApp& app, int& rank, int& target) {
     }
 }
 
+// By key or by the pause icon: the pause screen slides in with Resume selected.
+void EnterPause(c_MyApp& app) {
+    app.m_Paused = 1;
+    app.m_PauseSel = 1;
+    app.m_PauseAnim = 0;
+    app.p_PlaySFX(SfxConfirm, 1, 0.5f, 0);
+}
+
 void DrawVeil(c_MyApp& app, float alpha) {
     app.p_SetCol(0, 0, 0, alpha);
     float margin = FadeOutStyle == 1 ? overscan + 1 : 1;
@@ -316,13 +311,13 @@ void DrawFan(c_MyApp& app, float alpha) {
     float cx = jscrw / 2, cy = jscrh + overscan;
     int turn = (app.p_Millisecs() / 60) % 20;
     int from = -12, to = 12;
-    if (app.m_Screen < RoundScreen) {
+    if (app.m_Screen < ScreenRound) {
         from = std::max(12 - app.m_OverTimer / 4, -12);
     } else if (app.m_OverTimer / 2 - 12 < 13) {
         to = app.m_OverTimer / 2 - 12;
     }
     for (int k = from; k <= to; ++k) {
-        double a1 = (10 * k + turn) * DegToRad, a2 = (10 * k + 10 + turn) * DegToRad;
+        double a1 = Radians(double(10 * k + turn)), a2 = Radians(double(10 * k + 10 + turn));
         app.p_SetCol(0, 0, 0, k % 2 == 0 ? alpha : alpha * alpha);
         app.p_Tri(cx, cy, float(cx + std::sin(a1) * 800), float(cy - std::cos(a1) * 800),
                   float(cx + std::sin(a2) * 800), float(cy - std::cos(a2) * 800));
@@ -330,7 +325,8 @@ void DrawFan(c_MyApp& app, float alpha) {
 }
 
 void DrawOverlay(c_MyApp& app) {
-    app.m_Player[PlMenuHold] = 240;
+    // The menu that follows waits this long before its keys repeat.
+    app.p_MenuRepeatHold() = 240;
     app.m_KeyNav = 1;
     app.m_PointerLock = 1;
     float alpha = std::min(float(app.m_OverTimer) / 40, 0.7f);
@@ -369,9 +365,9 @@ void DrawOverlay(c_MyApp& app) {
 int c_MyApp::p_LoadGame() {
     const Array<float>& p = m_Player;
     p_ReplayRoundStart();
-    m_Screen = RoundScreen;
+    m_Screen = ScreenRound;
     p_FlushGame();
-    m_c = 1;
+    p_FirstRowLatch() = 1;
     p[PlScroll] = 0;
     for (int row = 0; row < RoundBuildRows; ++row) p_AddFloor(0);
     p[PlScroll] = 0;
@@ -390,7 +386,7 @@ int c_MyApp::p_ResetPlayers() {
 
 int c_MyApp::p_Game() {
     const Array<float>& p = m_Player;
-    p_DoBG(0, 0, 0, -123);
+    p_DoBG(0, 0, 0, KeepBackground);
     p_Tilt(0);
     float scrollStep = ScrollShaft(*this);
     p_DoStars((p[PlPrevTilt] - p[PlTilt]) * 6, 0.2f + scrollStep);
@@ -404,6 +400,9 @@ int c_MyApp::p_Game() {
     p_DoCells();
     MovePlayer(*this);
     LandOrBump(*this);
+    // The player is drawn where the last update's steering moved it, before this update's input is
+    // read (Steer, Lean, Jump below): a press shows one update later. The golden replays hold this
+    // order, and the walkers' touch test reads the screen position stored between the two.
     DrawPlayer(*this);
     EndSequence(*this);
     p[PlScreenX] = p[PlX];
@@ -426,25 +425,19 @@ int c_MyApp::p_InGame() {
     m_MenuSlide = -32;
     bool pauseKey = false;
     for (int player = 0; player <= 3; ++player) {
-        if (p_PlayKey(ActPause, 0, player) != 0) pauseKey = true;
-        if (isOuya == 1 && p_PlayKey(ActConsolePause, 0, player) != 0) pauseKey = true;
+        if (p_PlayKey(ActionPause, 0, player) != 0) pauseKey = true;
+        if (isOuya == 1 && p_PlayKey(ActionY, 0, player) != 0) pauseKey = true;
     }
     if (pauseKey && m_Paused == 0 && m_KeyNav == 0) {
         m_KeyNav = 1;
-        m_Paused = 1;
-        m_PauseSel = 1;
-        m_PauseAnim = 0;
-        p_PlaySFX(SfxPause, 1, 0.5f, 0);
+        EnterPause(*this);
     }
     if (m_CleanView != 1) {
         if (m_ControlStyle != 2) p_Alpha(0.2f);
-        p_Button(IconImage, 16, 16, 0);
+        p_Button(ImgIcons, 16, 16, 0);
         if (m_PauseHit == 1 && m_Paused == 0) {
-            m_Paused = 1;
-            m_PauseSel = 1;
             m_PointerLock = 1;
-            m_PauseAnim = 0;
-            p_PlaySFX(SfxPause, 1, 0.5f, 0);
+            EnterPause(*this);
         }
         p_Alpha(1);
     }
@@ -512,10 +505,10 @@ String c_MyApp::p_MyNth() {
 
 int c_MyApp::p_GameOver() {
     if (m_OverTimer > 0) DrawOverlay(*this);
-    if (m_Screen >= RoundScreen) {
+    if (m_Screen >= ScreenRound) {
         m_OverTimer += 1;
         if (m_OverTimer == 90) {
-            m_Screen = BackToMenuScreen;
+            m_Screen = ScreenBackToMenu;
             m_OverTimer = 73;
             if (HasMusicStream == 1) p_StopTune();
         }

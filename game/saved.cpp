@@ -13,17 +13,15 @@
 
 namespace {
 
-constexpr int SettingCount = 25;
 constexpr int BadgeWords = 8;
 constexpr int SavedTables = 8;
 // Tables 3 to 7 of the text overlap the recent lists of tables 0 to 2, so only three are read back.
 constexpr int LoadedTables = 3;
-constexpr int TableEntries = 10;
-constexpr int TableFields = 2 * TableEntries + 1;
+constexpr int TableFields = 2 * ScoreTableEntries + 1;
 constexpr int SavedFields = SettingCount + 1 + BadgeWords + 1 + SavedTables * TableFields;
 
-int Best(int table, int i) { return 10 * table + i; }
-int Recent(int table, int i) { return 10 * table + 30 + i; }
+int Best(int table, int i) { return ScoreTableEntries * table + i; }
+int Recent(int table, int i) { return Best(table, i) + RecentScores; }
 
 int SettingsSum(const Array<int>& setting) {
     uint32_t sum = 0;
@@ -47,7 +45,7 @@ int BadgesSum(const Array<bool>& badge) {
 
 int TableSum(const Array<int>& score, int table) {
     uint32_t sum = 0;
-    for (int i = 0; i < TableEntries; ++i) {
+    for (int i = 0; i < ScoreTableEntries; ++i) {
         sum += uint32_t(score[Best(table, i)]) * uint32_t(i + 4);
         sum += uint32_t(score[Recent(table, i)]) * uint32_t(table + 3 + i);
     }
@@ -59,35 +57,32 @@ bool SumMatches(const Array<String>& fields, int index, int sum) {
     return index < fields.Length() && fields[index].ToInt() == sum;
 }
 
-void ResetSettings(Array<int>& setting) {
-    for (int i = 0; i < SettingCount; ++i) setting[i] = 0;
-    setting[5] = 1;
-}
-
 // Returns the field where the badge section starts: after the settings, or at 0 in the older
 // layout that had none.
-int LoadSettings(Array<int>& setting, const Array<String>& fields) {
+int LoadSettings(c_MyApp& app, const Array<String>& fields) {
+    Array<int>& setting = app.m_Setting;
     if (fields.Length() < SettingCount) return 0;
     for (int i = 0; i < SettingCount; ++i) setting[i] = fields[i].ToInt();
     if (SumMatches(fields, SettingCount, SettingsSum(setting))) {
         vxPrint(String(u"Settings Loaded"));
     } else {
         vxPrint(String(u"Settings Checksum Invalid"));
-        ResetSettings(setting);
+        app.p_DefaultSettings();
     }
     return SettingCount + 1;
 }
 
-void LimitSettings(Array<int>& setting) {
-    if (setting[10] < 64) setting[10] = 64;
-    if (setting[11] < 64) setting[11] = 64;
-    if (setting[12] < 8) setting[12] = 10;
-    if (setting[14] < 1) setting[14] = 64;
+void LimitSettings(c_MyApp& app) {
+    Array<int>& setting = app.m_Setting;
+    if (setting[SetPadX] < 64) setting[SetPadX] = 64;
+    if (setting[SetPadFromBottom] < 64) setting[SetPadFromBottom] = 64;
+    if (setting[SetPadSize] < 8) setting[SetPadSize] = 10;
+    if (setting[SetOverscan] < 1) setting[SetOverscan] = 64;
     if (isOuya == 1) {
-        overscan = float(setting[14]);
+        app.p_SetOverscan(float(setting[SetOverscan]));
     } else {
-        setting[14] = 1;
-        overscan = 0;
+        setting[SetOverscan] = 1;
+        app.p_SetOverscan(0);
     }
 }
 
@@ -108,13 +103,13 @@ void LoadBadges(Array<bool>& badge, const Array<String>& fields, int from) {
 
 void LoadScores(Array<int>& score, const Array<String>& fields, int from) {
     int at = from;
-    for (int t = 0; t < LoadedTables && at + 2 * TableEntries < fields.Length(); ++t) {
-        for (int i = 0; i < TableEntries; ++i) {
+    for (int t = 0; t < LoadedTables && at + 2 * ScoreTableEntries < fields.Length(); ++t) {
+        for (int i = 0; i < ScoreTableEntries; ++i) {
             score[Best(t, i)] = fields[at + 2 * i].ToInt();
             score[Recent(t, i)] = fields[at + 2 * i + 1].ToInt();
         }
-        if (!SumMatches(fields, at + 2 * TableEntries, TableSum(score, t))) {
-            for (int i = 0; i < TableEntries; ++i) score[Best(t, i)] = score[Recent(t, i)] = 0;
+        if (!SumMatches(fields, at + 2 * ScoreTableEntries, TableSum(score, t))) {
+            for (int i = 0; i < ScoreTableEntries; ++i) score[Best(t, i)] = score[Recent(t, i)] = 0;
         }
         at += TableFields;
     }
@@ -133,7 +128,7 @@ int c_MyApp::p_Save() {
     for (int w = 0; w < BadgeWords; ++w) fields[n++] = String(BadgeWord(m_Badge, w));
     fields[n++] = String(BadgesSum(m_Badge));
     for (int t = 0; t < SavedTables; ++t) {
-        for (int i = 0; i < TableEntries; ++i) {
+        for (int i = 0; i < ScoreTableEntries; ++i) {
             fields[n++] = String(m_HiScore[Best(t, i)]);
             fields[n++] = String(m_HiScore[Recent(t, i)]);
         }
@@ -149,10 +144,16 @@ int c_MyApp::p_Load() {
     String state = vx_app_LoadState();
     if (DebugMode == 1) vxPrint(state);
     Array<String> fields = state.Split(String(u"|"));
-    int badges = LoadSettings(m_Setting, fields);
-    LimitSettings(m_Setting);
+    int badges = LoadSettings(*this, fields);
+    LimitSettings(*this);
     LoadBadges(m_Badge, fields, badges);
     LoadScores(m_HiScore, fields, badges + BadgeWords + 1);
+    return 0;
+}
+
+int c_MyApp::p_DefaultSettings() {
+    for (int i = 0; i < SettingCount; ++i) m_Setting[i] = 0;
+    m_Setting[SetSoundMode] = DefaultSoundMode;
     return 0;
 }
 

@@ -1,6 +1,7 @@
 // Sound effects from 100 numbered slots, played round-robin on channels 1 to 23 and 0, and one music
 // track at a time, both obeying the sound mode (setting 5): 0 off, 1 effects and music, 2 effects
 // only, 3 music only.
+#include "framework/audio/audio.h"
 #include "game/my_app.h"
 
 namespace {
@@ -28,7 +29,7 @@ int c_MyApp::p_LoadSFX(int n) {
 }
 
 int c_MyApp::p_PlaySFX(int n, float rate, float volume, float pan) {
-    if (!EffectsOn(m_Setting[5]) || n < 0 || n >= m_Sfx.Length() || !m_Sfx[n]) return 0;
+    if (!EffectsOn(m_Setting[SetSoundMode]) || n < 0 || n >= m_Sfx.Length() || !m_Sfx[n]) return 0;
     m_SfxSlot = (m_SfxSlot + 1) % SfxRotation;
     int channel = m_SfxChan[m_SfxSlot];
     vx_audio_StopChannel(channel);
@@ -47,7 +48,7 @@ int c_MyApp::p_PlayTune(String name, int loop) {
     if (name.Length() == 0) return 0;
     m_LastTune = name;
     if (m_TunePlaying == 1) p_StopTune();
-    if (!MusicOn(m_Setting[5])) return 0;
+    if (!MusicOn(m_Setting[SetSoundMode])) return 0;
     vx_audio_PlayMusic(TuneFile(name), loop == 1 ? 1 : 0);
     m_TunePlaying = 1;
     return 0;
@@ -56,6 +57,23 @@ int c_MyApp::p_PlayTune(String name, int loop) {
 // Whatever the sound mode: a mode with music may come later in the same run.
 int c_MyApp::p_PrepareTune(String name) {
     if (HasMusicStream == 1) vx_audio_PrepareMusic(TuneFile(name));
+    return 0;
+}
+
+// Channel slot i plays on channel i.
+int c_MyApp::p_ResetChannels() {
+    for (int i = 0; i < m_SfxChan.Length(); ++i) m_SfxChan[i] = i;
+    return 0;
+}
+
+// Asked every update, so the music also stops with a pause that suspending the window brought.
+int c_MyApp::p_MusicFollowsPause() {
+    if (HasMusicStream != 1 || m_TunePlaying != 1) return 0;
+    if (m_Paused != 0) {
+        vx_audio_PauseMusic();
+    } else {
+        vx_audio_ResumeMusic();
+    }
     return 0;
 }
 

@@ -73,6 +73,12 @@ class VxGame {
     virtual void SetDeviceWindow(int width, int height, int flags);
     virtual Array<VxDisplayMode*> GetDisplayModes();
     virtual VxDisplayMode* GetDesktopMode();
+    // The window set-up with colour depths, and the desktop's mode with its own: full screen at the
+    // desktop's mode does not switch the monitor's resolution. A host without a window system has
+    // no window to set up and no desktop (a mode of 0 x 0).
+    virtual void SetGlfwWindow(int width, int height, int red, int green, int blue, int alpha, int depth,
+                               int stencil, bool fullscreen) {}
+    virtual VxGlfwVideoMode* GetGlfwDesktopMode() { return new VxGlfwVideoMode(); }
     virtual void SetSwapInterval(int interval);
     virtual String PathToFilePath(String path);
     virtual std::FILE* OpenFile(String path, String mode);
@@ -131,9 +137,9 @@ class VxGlfwGame : public VxGame {
     unsigned char* LoadImageData(String path, int* width, int* height, int* depth) override;
     unsigned char* LoadAudioData(String path, int* length, int* channels, int* format, int* hertz) override;
 
-    virtual void SetGlfwWindow(int width, int height, int red, int green, int blue, int alpha, int depth,
-                               int stencil, bool fullscreen);
-    virtual VxGlfwVideoMode* GetGlfwDesktopMode();
+    void SetGlfwWindow(int width, int height, int red, int green, int blue, int alpha, int depth, int stencil,
+                       bool fullscreen) override;
+    VxGlfwVideoMode* GetGlfwDesktopMode() override;
     virtual Array<VxGlfwVideoMode*> GetGlfwVideoModes();
     virtual void Run();
     // Adds the gamepad mappings of gamecontrollerdb.txt in the data folder and of the environment's
@@ -143,7 +149,9 @@ class VxGlfwGame : public VxGame {
     GLFWwindow* Window() const { return window; }
     // The window has the focus and is not iconified, as the window's callbacks last said.
     bool WindowActive() const { return window && focused && !iconified; }
-    // Makes this the process's one host object, reached through both _game and _glfwGame.
+    // Makes this the process's one host object. The game and the devices reach it as _game, through
+    // VxGame's virtual operations; _glfwGame is for the host's own tests and benchmarks, which need
+    // GLFW's window itself.
     void Install();
     // Where the frame loop gets its clock and window state; the host's own GLFW one by default.
     void SetWindowSystem(VxWindowSystem* system) { windowSystem = system; }

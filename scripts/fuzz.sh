@@ -14,13 +14,14 @@ cmake --build "$build" -j "$(nproc)" --target fuzz_all
 
 mkdir -p "$build/crashes"
 status=0
-for target in saved_state replay utf8 wav ogg png url http databuffer; do
+# The targets are those fuzz/CMakeLists.txt declares; configuring lists them in fuzz/targets.txt.
+while read -r target; do
     found="$build/found/$target"
     mkdir -p "$found"
     log="$build/found/$target.log"
     # Coverage and speed from libFuzzer's last status line; a crash leaves its input in crashes/.
     if ! "$build/bin/fuzz_$target" -max_total_time="$seconds" -print_final_stats=1 -rss_limit_mb=4096 \
-        -artifact_prefix="$build/crashes/$target-" "$found" "$build/corpus/$target" >"$log" 2>&1; then
+        -artifact_prefix="$build/crashes/$target-" "$found" "$build/corpus/$target" </dev/null >"$log" 2>&1; then
         echo "fuzz_$target: FAILED (see $log)"
         status=1
         continue
@@ -30,5 +31,5 @@ for target in saved_state replay utf8 wav ogg png url http databuffer; do
     cov=$(grep -o 'cov: [0-9]*' "$log" | tail -1)
     ft=$(grep -o 'ft: [0-9]*' "$log" | tail -1)
     echo "fuzz_$target: ${execs} runs (${speed}/s), $cov edges, $ft features"
-done
+done <"$build/fuzz/targets.txt"
 exit $status

@@ -110,7 +110,7 @@ void gxtkSurface::Keep(const gxtkPixels& pixels) {
 }
 
 bool gxtkSurface::LoadData(const String& file) {
-    VxGlfwGame* host = VxGlfwGame::_glfwGame;
+    VxGame* host = VxGame::_game;
     if (!host) return false;
     gxtkPixels pixels = TakeDecodedAhead(file);
     if (!pixels.data) {

@@ -14,7 +14,6 @@ using gametest::PressKey;
 using gametest::ReleaseKey;
 using gametest::Update;
 
-constexpr int kSpace = 32, kEnter = 13, kEscape = 27, kLeftOf1 = 192, kRight = 39, kW = 87;
 int PadKey(int pad, int button) { return 256 + 32 * pad + button; }
 
 void TypeChar(int c) { Host()->KeyEvent(KeyChar, c); }
@@ -54,22 +53,22 @@ TEST_F(Controls, KeysAndPadButtonsAnswerForTheirActionsAndPlayers) {
         int key, action, player, expected;
     } cases[] = {
         // A key counts for every player, a pad button for its own player only.
-        {false, kSpace, 10, -1, 1},
-        {false, kSpace, 10, 3, 1},
+        {false, VkSpace, 10, -1, 1},
+        {false, VkSpace, 10, 3, 1},
         {false, PadKey(2, 0), 10, 2, 1},
         {false, PadKey(2, 0), 10, 1, 0},
         {false, PadKey(2, 0), 10, -1, 0},
-        {false, kW, 0, 0, 1},
+        {false, 'W', 0, 0, 1},
         {false, 'I', 13, 0, 1},
-        {false, kLeftOf1, 99, 1, 1},
+        {false, VkLeftOf1, 99, 1, 1},
         {false, PadKey(0, 14), 98, 0, 1},
-        {false, kEscape, 98, -1, 0},
-        {false, kEscape, 99, -1, 1},
-        {false, kSpace, 16, 0, 0},
-        {false, kSpace, 10, -2, 0},
+        {false, VkEscape, 98, -1, 0},
+        {false, VkEscape, 99, -1, 1},
+        {false, VkSpace, 16, 0, 0},
+        {false, VkSpace, 10, -2, 0},
         // The console's back row: Escape and its pad's back button; start only for pause.
-        {true, kEscape, 98, 0, 1},
-        {true, kLeftOf1, 99, 0, 0},
+        {true, VkEscape, 98, 0, 1},
+        {true, VkLeftOf1, 99, 0, 0},
         {true, PadKey(1, 7), 99, 1, 1},
         {true, PadKey(1, 7), 98, 1, 0},
     };
@@ -84,36 +83,36 @@ TEST_F(Controls, KeysAndPadButtonsAnswerForTheirActionsAndPlayers) {
         EXPECT_EQ(app->p_PlayKey(c.action, 0, c.player), 0);
     }
     isOuya = 0;
-    PressKey(kSpace);
-    EXPECT_EQ(app->p_PlayKeyAll(10, 1), 4) << "the key counts once for each of the four players";
+    PressKey(VkSpace);
+    EXPECT_EQ(app->p_PlayKeyAll(ActionA, 1), 4) << "the key counts once for each of the four players";
     PressKey(PadKey(3, 0));
-    EXPECT_EQ(app->p_PlayKeyAll(10, 1), 4);
+    EXPECT_EQ(app->p_PlayKeyAll(ActionA, 1), 4);
     gametest::EndUpdate();
-    ReleaseKey(kSpace);
-    EXPECT_EQ(app->p_PlayKeyAll(10, 1), 1);
+    ReleaseKey(VkSpace);
+    EXPECT_EQ(app->p_PlayKeyAll(ActionA, 1), 1);
 }
 
 // Real key presses can be shorter than a frame (and generated ones always are): press and release
 // arrive between two updates, yet the press must act during the next one.
 TEST_F(Controls, AKeyTappedBetweenUpdatesActsForOneUpdate) {
     FinishLoading();
-    PressKey(kEnter);
-    ReleaseKey(kEnter);
+    PressKey(VkEnter);
+    ReleaseKey(VkEnter);
     Update();
-    EXPECT_NE(app->m_Screen, 1) << "the tap confirmed the dial: a round is starting";
-    EXPECT_EQ(app->p_PlayKeyAll(10, 0), 0) << "and counts no longer";
+    EXPECT_NE(app->m_Screen, ScreenMenu) << "the tap confirmed the dial: a round is starting";
+    EXPECT_EQ(app->p_PlayKeyAll(ActionA, 0), 0) << "and counts no longer";
 }
 
 TEST_F(Controls, VirtualSlotsCountForEveryPlayerAndTheConsoleMenuSlotKeepsItsValue) {
-    app->m_VKey[12] = 1;
-    EXPECT_EQ(app->p_PlayKeyAll(12, 0), 4);
-    EXPECT_EQ(app->p_PlayKey(12, 0, -1), 1);
-    app->m_VKey[19] = 2;
-    EXPECT_EQ(app->p_PlayKey(99, 0, -1), 1);
-    EXPECT_EQ(app->p_PlayKey(98, 0, -1), 0);
+    app->m_VKey[ActionX] = 1;
+    EXPECT_EQ(app->p_PlayKeyAll(ActionX, 0), 4);
+    EXPECT_EQ(app->p_PlayKey(ActionX, 0, -1), 1);
+    app->m_VKey[VKeyMenu] = 2;
+    EXPECT_EQ(app->p_PlayKey(ActionPause, 0, -1), 1);
+    EXPECT_EQ(app->p_PlayKey(ActionBack, 0, -1), 0);
     isOuya = 1;
-    EXPECT_EQ(app->p_PlayKey(99, 0, -1), 2);
-    EXPECT_EQ(app->p_PlayKey(99, 0, 0), 1);
+    EXPECT_EQ(app->p_PlayKey(ActionPause, 0, -1), 2);
+    EXPECT_EQ(app->p_PlayKey(ActionPause, 0, 0), 1);
 }
 
 TEST_F(Controls, TheStickSteersThroughTheInversionSettingWhenAllowed) {
@@ -121,25 +120,25 @@ TEST_F(Controls, TheStickSteersThroughTheInversionSettingWhenAllowed) {
     Pad(1)->joyy[0] = 0.5f;
     EXPECT_FLOAT_EQ(app->p_StickY(0, 1), -0.5f) << "delivered y is negated by default";
     EXPECT_EQ(app->p_StickY(0, -1), 0);
-    EXPECT_EQ(app->p_PlayKey(0, 1, 1), 1);
-    EXPECT_EQ(app->p_PlayKey(8, 1, 1), 0);
-    EXPECT_EQ(app->p_PlayKey(0, 0, 1), 0) << "sticks count only when allowed";
-    EXPECT_EQ(app->p_PlayKey(0, 1, 0), 0) << "another player's stick";
-    EXPECT_EQ(app->p_PlayKey(0, 1, -1), 0);
+    EXPECT_EQ(app->p_PlayKey(ActionUp, 1, 1), 1);
+    EXPECT_EQ(app->p_PlayKey(ActionDown, 1, 1), 0);
+    EXPECT_EQ(app->p_PlayKey(ActionUp, 0, 1), 0) << "sticks count only when allowed";
+    EXPECT_EQ(app->p_PlayKey(ActionUp, 1, 0), 0) << "another player's stick";
+    EXPECT_EQ(app->p_PlayKey(ActionUp, 1, -1), 0);
 
-    app->m_Setting[15] = 2;
+    app->m_Setting[SetLeftStickY] = 2;
     EXPECT_FLOAT_EQ(app->p_StickY(0, 1), -0.5f) << "any value but 1 negates, as the options box says";
-    app->m_Setting[15] = 1;
+    app->m_Setting[SetLeftStickY] = 1;
     EXPECT_FLOAT_EQ(app->p_StickY(0, 1), 0.5f);
-    EXPECT_EQ(app->p_PlayKey(8, 1, 1), 1);
-    EXPECT_EQ(app->p_PlayKey(0, 1, 1), 0);
+    EXPECT_EQ(app->p_PlayKey(ActionDown, 1, 1), 1);
+    EXPECT_EQ(app->p_PlayKey(ActionUp, 1, 1), 0);
     EXPECT_EQ(app->p_StickY(1, 1), 0) << "the right stick has its own setting and its own axis";
 
     Pad(1)->joyx[0] = -0.41f;
     EXPECT_FLOAT_EQ(app->p_StickX(0, 1), -0.41f);
-    EXPECT_EQ(app->p_PlayKey(3, 1, 1), 1);
+    EXPECT_EQ(app->p_PlayKey(ActionLeft, 1, 1), 1);
     Pad(1)->joyx[0] = -0.4f;
-    EXPECT_EQ(app->p_PlayKey(3, 1, 1), 0) << "the threshold itself is not past it";
+    EXPECT_EQ(app->p_PlayKey(ActionLeft, 1, 1), 0) << "the threshold itself is not past it";
 }
 
 TEST_F(Controls, ICadeLettersHoldTheirSlotUntilTheirReleaseLetter) {
@@ -147,39 +146,39 @@ TEST_F(Controls, ICadeLettersHoldTheirSlotUntilTheirReleaseLetter) {
     app->p_iCade(1);
     EXPECT_TRUE(Host()->KeyboardEnabled());
     Update();
-    EXPECT_EQ(app->p_PlayKey(3, 0, 0), 0);
+    EXPECT_EQ(app->p_PlayKey(ActionLeft, 0, 0), 0);
 
     TypeChar('a');
     Update();
-    EXPECT_EQ(app->m_VKey[3], 2);
+    EXPECT_EQ(app->m_VKey[ActionLeft], 2);
     for (int i = 0; i < 3; ++i) {
         Update();
-        EXPECT_EQ(app->p_PlayKey(3, 0, 0), 1) << "a held letter lasts from update to update";
+        EXPECT_EQ(app->p_PlayKey(ActionLeft, 0, 0), 1) << "a held letter lasts from update to update";
     }
     TypeChar('b'); // not an iCade letter
     TypeChar('H');
     Update();
-    EXPECT_EQ(app->m_VKey[3], 2);
-    EXPECT_EQ(app->m_VKey[10], 2) << "upper case counts as well";
+    EXPECT_EQ(app->m_VKey[ActionLeft], 2);
+    EXPECT_EQ(app->m_VKey[ActionA], 2) << "upper case counts as well";
     TypeChar('q');
     Update();
-    EXPECT_EQ(app->p_PlayKey(3, 0, 0), 0);
+    EXPECT_EQ(app->p_PlayKey(ActionLeft, 0, 0), 0);
     EXPECT_EQ(app->m_ICadeChar, 0) << "the queue was read until empty";
 
-    PressKey(kW);
-    EXPECT_EQ(app->p_PlayKey(0, 0, 0), 0) << "letter keys are the cabinet's, not the player's";
+    PressKey('W');
+    EXPECT_EQ(app->p_PlayKey(ActionUp, 0, 0), 0) << "letter keys are the cabinet's, not the player's";
     PressKey(38);
-    EXPECT_EQ(app->p_PlayKey(0, 0, 0), 1) << "arrow keys still count";
-    app->m_VKey[14] = 2;
-    EXPECT_EQ(app->p_PlayKey(14, 0, -1), 2);
+    EXPECT_EQ(app->p_PlayKey(ActionUp, 0, 0), 1) << "arrow keys still count";
+    app->m_VKey[ActionLeftShoulder] = 2;
+    EXPECT_EQ(app->p_PlayKey(ActionLeftShoulder, 0, -1), 2);
 
     app->p_iCade(0);
     EXPECT_FALSE(Host()->KeyboardEnabled());
-    EXPECT_EQ(app->m_VKey[10], 0);
-    EXPECT_EQ(app->m_VKey[14], 0);
-    EXPECT_EQ(app->p_PlayKey(0, 0, 0), 1);
+    EXPECT_EQ(app->m_VKey[ActionA], 0);
+    EXPECT_EQ(app->m_VKey[ActionLeftShoulder], 0);
+    EXPECT_EQ(app->p_PlayKey(ActionUp, 0, 0), 1);
     ReleaseKey(38);
-    EXPECT_EQ(app->p_PlayKey(0, 0, 0), 1) << "W counts again";
+    EXPECT_EQ(app->p_PlayKey(ActionUp, 0, 0), 1) << "W counts again";
 }
 
 void SteerOneUpdate(c_MyApp* app) {
@@ -188,14 +187,14 @@ void SteerOneUpdate(c_MyApp* app) {
 }
 
 TEST_F(Controls, HeldKeysRampTheSteeringUpAndLetItFallBack) {
-    PressKey(kRight);
+    PressKey(VkRight);
     for (int update = 1; update <= 7; ++update) {
         SteerOneUpdate(app);
         EXPECT_NEAR(app->m_AnalogX, update < 7 ? 0.15f * float(update) : 1.0f, 1e-5f);
     }
     SteerOneUpdate(app);
     EXPECT_EQ(app->m_AnalogX, 1.0f) << "clamped";
-    ReleaseKey(kRight);
+    ReleaseKey(VkRight);
     for (float expected : {0.8f, 0.6f, 0.4f, 0.2f}) {
         SteerOneUpdate(app);
         EXPECT_NEAR(app->m_AnalogX, expected, 1e-5f);
@@ -328,52 +327,52 @@ TEST_F(Controls, ButtonsAreHitWithinHalfTheirDrawnSizeWhileThePointerIsDown) {
 
 TEST_F(Controls, TheOnScreenPadSetsItsSlotsAndMovesAndResizesWhilePaused) {
     FinishLoading();
-    app->m_Setting[10] = 0;
-    app->m_Setting[11] = 5000;
-    app->m_Setting[12] = 99;
+    app->m_Setting[SetPadX] = 0;
+    app->m_Setting[SetPadFromBottom] = 5000;
+    app->m_Setting[SetPadSize] = 99;
     app->p_TouchPad();
-    EXPECT_EQ(app->m_Setting[10], 32);
-    EXPECT_EQ(app->m_Setting[11], 448);
-    EXPECT_EQ(app->m_Setting[12], 25);
+    EXPECT_EQ(app->m_Setting[SetPadX], 32);
+    EXPECT_EQ(app->m_Setting[SetPadFromBottom], 448);
+    EXPECT_EQ(app->m_Setting[SetPadSize], 25);
 
-    app->m_Setting[10] = 100;
-    app->m_Setting[11] = 100;
-    app->m_Setting[12] = 10;
+    app->m_Setting[SetPadX] = 100;
+    app->m_Setting[SetPadFromBottom] = 100;
+    app->m_Setting[SetPadSize] = 10;
     Touch(app, 0, 68, 380); // the left arrow, one pad unit left of the centre (100, 380)
     app->p_TouchPad();
     EXPECT_EQ(app->m_PadY, 380);
-    EXPECT_EQ(app->m_VKey[3], 1);
-    EXPECT_EQ(app->p_PlayKey(3, 0, -1), 1);
-    app->m_VKey[3] = 0;
+    EXPECT_EQ(app->m_VKey[ActionLeft], 1);
+    EXPECT_EQ(app->p_PlayKey(ActionLeft, 0, -1), 1);
+    app->m_VKey[ActionLeft] = 0;
 
     Touch(app, 0, 564, 356); // the first action button, mirrored on the right
     app->m_Paused = 1;
     app->p_TouchPad();
-    EXPECT_EQ(app->m_VKey[10], 1) << "action buttons work while paused";
+    EXPECT_EQ(app->m_VKey[ActionA], 1) << "action buttons work while paused";
     Touch(app, 0, 68, 380);
     app->p_TouchPad();
-    EXPECT_EQ(app->m_VKey[3], 0) << "arrows do not";
-    EXPECT_EQ(app->m_Setting[10], 68) << "one finger on the pad drags it instead";
-    EXPECT_EQ(app->m_Setting[11], 100);
+    EXPECT_EQ(app->m_VKey[ActionLeft], 0) << "arrows do not";
+    EXPECT_EQ(app->m_Setting[SetPadX], 68) << "one finger on the pad drags it instead";
+    EXPECT_EQ(app->m_Setting[SetPadFromBottom], 100);
     Touch(app, 0, 90, 400);
     app->p_TouchPad();
     EXPECT_EQ(app->m_PadX, 68);
-    EXPECT_EQ(app->m_Setting[10], 90);
-    EXPECT_EQ(app->m_Setting[11], 80);
+    EXPECT_EQ(app->m_Setting[SetPadX], 90);
+    EXPECT_EQ(app->m_Setting[SetPadFromBottom], 80);
 
     Touch(app, 0, 100, 300);
     Touch(app, 1, 196, 300);
     app->p_TouchPad();
     EXPECT_EQ(app->m_PadDrag, 1);
-    EXPECT_EQ(app->m_Setting[12], 10) << "the first spread only sets the reference";
+    EXPECT_EQ(app->m_Setting[SetPadSize], 10) << "the first spread only sets the reference";
     Touch(app, 1, 260, 300);
     app->p_TouchPad();
-    EXPECT_EQ(app->m_Setting[12], 14) << "fingers apart by 64 units grow the pad by 4";
+    EXPECT_EQ(app->m_Setting[SetPadSize], 14) << "fingers apart by 64 units grow the pad by 4";
     Touch(app, 1, 132, 300);
     app->p_TouchPad();
-    EXPECT_EQ(app->m_Setting[12], 6);
+    EXPECT_EQ(app->m_Setting[SetPadSize], 6);
     app->p_TouchPad();
-    EXPECT_EQ(app->m_Setting[12], 8) << "kept within its limits";
+    EXPECT_EQ(app->m_Setting[SetPadSize], 8) << "kept within its limits";
     app->m_TouchDown[1] = 0;
     app->m_TouchX[1] = app->m_TouchY[1] = Omitted;
     app->p_TouchPad();

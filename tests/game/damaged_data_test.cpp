@@ -98,7 +98,7 @@ TEST_F(DamagedData, EveryLoadedFileMissingCutOrGarbageStillPlaysARound) {
             ASSERT_TRUE(bot.StartRound(2));
             // Playing on: the round ends by itself and the menu comes back.
             ASSERT_TRUE(bot.PlayRound(6000, 16));
-            EXPECT_EQ(App()->m_Screen, MenuScreen);
+            EXPECT_EQ(App()->m_Screen, ScreenMenu);
             EXPECT_GT(CommandCount(), 0);
             writeFile(file, original);
         }

@@ -15,8 +15,6 @@ using gametest::PixelAt;
 using gametest::Render;
 using gametest::Rgb;
 
-constexpr int kFontSlot = 90;
-
 using Draw = gametest::GameTest;
 
 String Text(std::u16string_view text) { return String(text.data(), int(text.size())); }
@@ -34,7 +32,7 @@ struct Glyph {
 std::vector<Glyph> RecordedGlyphs() {
     std::vector<Glyph> glyphs;
     for (int i = 0; i < CommandCount(); ++i) {
-        EXPECT_EQ(CommandAt(i)[0], kFontSlot);
+        EXPECT_EQ(CommandAt(i)[0], ImgFont);
         glyphs.push_back({CommandAt(i)[1], CommandAt(i)[2], int(CommandAt(i)[6])});
     }
     return glyphs;

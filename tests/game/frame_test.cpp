@@ -20,15 +20,10 @@ using gametest::Tap;
 using gametest::Update;
 using gametest::Updates;
 
-constexpr int kLogoSlot = 93;
-constexpr int kFontSlot = 90;
-constexpr int kJingle = 96;
-constexpr int kBlankSlot = 81;
-
 // The loading screen is on the draw list: its logo at scale 2 in the middle of the virtual screen.
 bool ShowsLoadingScreen() {
     for (int i = 0; i < CommandCount(); ++i) {
-        if (CommandAt(i)[0] == kLogoSlot && CommandAt(i)[1] == jscrw / 2 && CommandAt(i)[4] == 2) return true;
+        if (CommandAt(i)[0] == ImgLogo && CommandAt(i)[1] == jscrw / 2 && CommandAt(i)[4] == 2) return true;
     }
     return false;
 }
@@ -51,13 +46,13 @@ int UpdatesUntilLoaded() {
 using Frame = gametest::GameTest;
 
 TEST_F(Frame, StartsOnTheLoadingScreenForFourteenUpdatesAndPlaysTheJingleOnce) {
-    EXPECT_EQ(app->m_Screen, 1);
+    EXPECT_EQ(app->m_Screen, ScreenMenu);
     EXPECT_EQ(app->m_Loading, 1);
-    EXPECT_EQ(app->m_Font, kFontSlot);
-    EXPECT_NE(app->m_Img[kLogoSlot], nullptr) << "the logo is there for the first loading screen";
+    EXPECT_EQ(app->m_Font, ImgFont);
+    EXPECT_NE(app->m_Img[ImgLogo], nullptr) << "the logo is there for the first loading screen";
     for (int update = 1; update <= 14; ++update) {
         SCOPED_TRACE(update);
-        int jingles = gametest::PlaysOf(kJingle, [] {
+        int jingles = gametest::PlaysOf(SfxJingle, [] {
             Update();
             Render();
         });
@@ -79,7 +74,7 @@ TEST_F(Frame, StartsOnTheLoadingScreenForFourteenUpdatesAndPlaysTheJingleOnce) {
 
     Update();
     EXPECT_EQ(app->m_Loading, 0);
-    EXPECT_EQ(app->m_Screen, 1) << "the menu runs from the 15th update on";
+    EXPECT_EQ(app->m_Screen, ScreenMenu) << "the menu runs from the 15th update on";
 }
 
 TEST_F(Frame, ReloadsEverythingAtTheTierThatFitsANewWindowSize) {
@@ -105,8 +100,8 @@ TEST_F(Frame, ReloadsEverythingAtTheTierThatFitsANewWindowSize) {
         EXPECT_EQ(app->m_ImgInfo[3], 36 * c.tier);
         ASSERT_NE(app->m_Img[1], nullptr);
         EXPECT_EQ(app->m_Img[1]->width, 36 * c.tier);
-        EXPECT_EQ(app->m_Img[kFontSlot]->width, 16 * c.tier);
-        EXPECT_EQ(app->m_ImgInfo[3 * kFontSlot], 7) << "the font keeps its advance";
+        EXPECT_EQ(app->m_Img[ImgFont]->width, 16 * c.tier);
+        EXPECT_EQ(app->m_ImgInfo[3 * ImgFont], 7) << "the font keeps its advance";
     }
 }
 
@@ -114,14 +109,14 @@ TEST_F(Frame, ReloadsEverythingAtTheTierThatFitsANewWindowSize) {
 // nothing uses it, and shows what is written into it.
 TEST_F(Frame, TheReservedBlankImageKeepsItsSizeAndShowsWhatIsWrittenIntoIt) {
     FinishLoading();
-    c_Image* blank = app->m_Img[kBlankSlot];
+    c_Image* blank = app->m_Img[ImgBlank];
     ASSERT_NE(blank, nullptr);
     EXPECT_EQ(blank->width, 2048);
     EXPECT_EQ(blank->height, 2048);
     EXPECT_EQ(blank->surface->Width(), 2048);
     EXPECT_EQ(blank->surface->Height(), 2048);
-    EXPECT_EQ(std::vector<int>({app->m_ImgInfo[3 * kBlankSlot], app->m_ImgInfo[3 * kBlankSlot + 1],
-                                app->m_ImgInfo[3 * kBlankSlot + 2]}),
+    EXPECT_EQ(std::vector<int>({app->m_ImgInfo[3 * ImgBlank], app->m_ImgInfo[3 * ImgBlank + 1],
+                                app->m_ImgInfo[3 * ImgBlank + 2]}),
               std::vector<int>({2048, 2048, 1}));
     EXPECT_EQ(blank->surface->texSeq, -1) << "no texture before it is used";
 
@@ -130,7 +125,7 @@ TEST_F(Frame, TheReservedBlankImageKeepsItsSizeAndShowsWhatIsWrittenIntoIt) {
     blank->surface->SetSubData(1016, 1016, 16, 16, blue.data(), 16);
     app->p_CLS2D(0, 0, 40, 1);
     app->p_SetSize(1 / app->m_ImgScale);
-    app->p_DrawImg(kBlankSlot, 320, 240, 0);
+    app->p_DrawImg(ImgBlank, 320, 240, 0);
     Render();
     EXPECT_EQ(PixelAt(320, 240), (Rgb{0, 0, 255}));
     EXPECT_EQ(PixelAt(327, 247), (Rgb{0, 0, 255}));
@@ -141,7 +136,7 @@ TEST_F(Frame, TheReservedBlankImageKeepsItsSizeAndShowsWhatIsWrittenIntoIt) {
 // nothing, so the collector would never get round to destroying them.
 TEST_F(Frame, AReloadReleasesTheTexturesItReplaces) {
     FinishLoading();
-    gxtkSurface* oldLogo = app->m_Img[kLogoSlot]->surface;
+    gxtkSurface* oldLogo = app->m_Img[ImgLogo]->surface;
     gxtkSurface* oldPicture = app->m_Img[1]->surface;
     const GLuint oldTexture = oldPicture->texture;
     ASSERT_TRUE(glIsTexture(oldTexture));
@@ -316,9 +311,9 @@ TEST_F(Frame, TheOptionsBoxAndTheSidePanelSlideInAndOut) {
 
 TEST_F(Frame, LeavingTheMenuForTheWaitingStartReloads) {
     FinishLoading();
-    app->m_Screen = 5;
+    app->m_Screen = ScreenWaitStart;
     Update();
-    EXPECT_EQ(app->m_Screen, 1);
+    EXPECT_EQ(app->m_Screen, ScreenMenu);
     EXPECT_EQ(app->m_PointerLock, 1);
     EXPECT_EQ(app->m_Loading, 2) << "the reload's first step runs in the same update";
     EXPECT_EQ(Host()->UpdateRate(), 60);
@@ -326,9 +321,9 @@ TEST_F(Frame, LeavingTheMenuForTheWaitingStartReloads) {
 
 TEST_F(Frame, TheEndOfARoundReturnsToTheMenuWithTheJingle) {
     FinishLoading();
-    app->m_Screen = 2;
-    EXPECT_EQ(gametest::PlaysOf(kJingle, Update), 1);
-    EXPECT_EQ(app->m_Screen, 1);
+    app->m_Screen = ScreenBackToMenu;
+    EXPECT_EQ(gametest::PlaysOf(SfxJingle, Update), 1);
+    EXPECT_EQ(app->m_Screen, ScreenMenu);
 }
 
 TEST_F(Frame, LosingTheFocusPausesARoundButNotTheMenu) {
@@ -353,17 +348,17 @@ TEST_F(Frame, LosingTheFocusPausesARoundButNotTheMenu) {
         EXPECT_EQ(iCadeControls, 0);
         EXPECT_FALSE(Host()->KeyboardEnabled());
         for (int i = 0; i < 19; ++i) EXPECT_EQ(app->m_VKey[i], 0) << i;
-        EXPECT_EQ(app->m_VKey[19], 2) << "the menu key's slot is the update's own";
+        EXPECT_EQ(app->m_VKey[VKeyMenu], 2) << "the menu key's slot is the update's own";
 
         iCadeControls = 1;
         vx_input_EnableKeyboard();
-        app->m_VKey[3] = 2;
+        app->m_VKey[ActionLeft] = 2;
         Host()->ResumeGame();
         EXPECT_EQ(app->m_Paused, c.paused);
         EXPECT_EQ(Host()->UpdateRate(), 60);
         EXPECT_EQ(iCadeControls, 0);
         EXPECT_FALSE(Host()->KeyboardEnabled());
-        EXPECT_EQ(app->m_VKey[3], 0);
+        EXPECT_EQ(app->m_VKey[ActionLeft], 0);
     }
 }
 
@@ -399,19 +394,19 @@ TEST_F(Frame, ThePauseKeyClosesTheMenusPanelsAndSwitchesToKeyNavigation) {
 }
 
 TEST_F(Frame, TouchButtonPressesLastOneUpdateAndICadeHoldsUntilReleased) {
-    app->m_VKey[10] = 1;
-    app->m_VKey[11] = 2;
+    app->m_VKey[ActionA] = 1;
+    app->m_VKey[ActionB] = 2;
     Update();
-    EXPECT_EQ(app->m_VKey[10], 0);
-    EXPECT_EQ(app->m_VKey[11], 2);
+    EXPECT_EQ(app->m_VKey[ActionA], 0);
+    EXPECT_EQ(app->m_VKey[ActionB], 2);
 }
 
 TEST_F(Frame, TheBackKeysHitsAreTheMenuKeySlotOfTheUpdate) {
     vx_input_device->p_PutKeyHit(KEY_BACK);
     Update();
-    EXPECT_EQ(app->m_VKey[19], 1);
+    EXPECT_EQ(app->m_VKey[VKeyMenu], 1);
     Update();
-    EXPECT_EQ(app->m_VKey[19], 0);
+    EXPECT_EQ(app->m_VKey[VKeyMenu], 0);
 }
 
 TEST_F(Frame, ICadeZeroesTheTilt) {
@@ -438,7 +433,7 @@ TEST_F(Frame, FunctionKeysToggleTheDebugLineAndTheCleanView) {
     bool found = false;
     for (int i = 0; i < CommandCount(); ++i) {
         found =
-            found || (CommandAt(i)[0] == kFontSlot && CommandAt(i)[1] == 23 && CommandAt(i)[2] == jscrh - 16);
+            found || (CommandAt(i)[0] == ImgFont && CommandAt(i)[1] == 23 && CommandAt(i)[2] == jscrh - 16);
     }
     EXPECT_TRUE(found);
     Tap(112);

@@ -9,9 +9,6 @@
 
 namespace gametest {
 
-inline constexpr int MenuScreen = 1, PlayScreen = 10;
-inline constexpr int KeyEnter = 13, KeySpace = 32, KeyLeft = 37, KeyRight = 39;
-
 // A render shown as the frame loop shows it: drawn, then swapped to the window.
 inline void ShowFrame() {
     Render();
@@ -36,12 +33,12 @@ class Bot {
     // as the menu ignores keys while it settles after a round); true once it is in play.
     bool StartRound(int difficulty) {
         for (int attempt = 0; attempt < 30; ++attempt) {
-            if (!RunUntil([] { return App()->m_Screen == MenuScreen && App()->m_OptionOpen == 0; }, 600))
+            if (!RunUntil([] { return App()->m_Screen == ScreenMenu && App()->m_OptionOpen == 0; }, 600))
                 return false;
             App()->m_Focus = 1;
             App()->m_MenuRow = difficulty - 1;
-            Tap(KeyEnter);
-            if (RunUntil([] { return App()->m_Screen == PlayScreen; }, 30)) return true;
+            Tap(VkEnter);
+            if (RunUntil([] { return App()->m_Screen == ScreenRound; }, 30)) return true;
         }
         return false;
     }
@@ -53,19 +50,19 @@ class Bot {
             held = 0;
         }
         if (held == 0 && random() % 8 == 0) {
-            held = random() % 3 == 0 ? KeyLeft : KeyRight;
+            held = random() % 3 == 0 ? VkLeft : VkRight;
             PressKey(held);
         }
         bool jump = random() % 12 == 0;
-        if (jump) PressKey(KeySpace);
+        if (jump) PressKey(VkSpace);
         Update();
-        if (jump) ReleaseKey(KeySpace);
+        if (jump) ReleaseKey(VkSpace);
     }
 
     // Plays until the round is over and the menu is back; false when that takes over `limit` updates.
     bool PlayRound(int limit, int renderEvery = 4) {
         for (int i = 0; i < limit; ++i) {
-            if (App()->m_Screen == MenuScreen) {
+            if (App()->m_Screen == ScreenMenu) {
                 LetGo();
                 return true;
             }

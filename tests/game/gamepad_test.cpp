@@ -13,7 +13,6 @@ using gametest::FinishLoading;
 using gametest::Update;
 using gametest::Updates;
 
-constexpr int kMenuScreen = 1, kPlayScreen = 10;
 // The game's actions: up, left, right, down, the six buttons, back, pause.
 constexpr int kActions[] = {0, 3, 5, 8, 10, 11, 12, 13, 14, 15, 98, 99};
 
@@ -54,9 +53,9 @@ class Gamepad : public gametest::GameTest {
     }
     void GoToRound() {
         FinishLoading();
-        app->m_Screen = 11;
+        app->m_Screen = ScreenStartRound;
         Update();
-        ASSERT_EQ(app->m_Screen, kPlayScreen);
+        ASSERT_EQ(app->m_Screen, ScreenRound);
     }
 };
 
@@ -142,7 +141,7 @@ TEST_F(Gamepad, InTheMenuTheStickAndPadChooseAndAConfirms) {
     EXPECT_EQ(app->m_MenuRow, 2) << "pad down";
     Press(Button(GLFW_GAMEPAD_BUTTON_A));
     Updates(60);
-    EXPECT_EQ(app->m_Screen, kPlayScreen);
+    EXPECT_EQ(app->m_Screen, ScreenRound);
     EXPECT_EQ(app->m_Difficulty, 3);
 }
 

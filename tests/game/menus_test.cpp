@@ -22,8 +22,6 @@ using gametest::Render;
 using gametest::Update;
 using gametest::Updates;
 
-constexpr int kEnter = 13, kEscape = 27, kLeft = 37, kUp = 38, kRight = 39, kDown = 40;
-constexpr int kConfirmSound = 98, kMoveSound = 99;
 int PadKey(int pad, int button) { return 256 + 32 * pad + button; }
 
 // A key held for one update, then one update with it up, so that the next press is a new edge.
@@ -102,12 +100,12 @@ class MenuExit : public TempDirTest {
 TEST_F(MenuExit, EscapeQuitsTheDesktopMenuButFirstClosesAnOpenPanel) {
     ChildResult r = Run([](c_MyApp* app) {
         app->m_SidePanel = 1;
-        PressKey(kEscape);
+        PressKey(VkEscape);
         Update();
         Report("panel " + std::to_string(app->m_SidePanel));
-        ReleaseKey(kEscape);
+        ReleaseKey(VkEscape);
         Update();
-        PressKey(kEscape);
+        PressKey(VkEscape);
         Update();
     });
     EXPECT_EQ(r.status, 0) << r.err;
@@ -122,10 +120,10 @@ TEST_F(MenuExit, TheConsoleQuitsThroughItsDialogOrItsQuitItems) {
     } cases[] = {
         {"back key, then the dialog's quit button", "screen 4\n",
          [](c_MyApp* app) {
-             PressKey(kEscape);
+             PressKey(VkEscape);
              Update();
              Report("screen " + std::to_string(app->m_Screen));
-             ReleaseKey(kEscape);
+             ReleaseKey(VkEscape);
              Update();
              PressKey('K');
              Update();
@@ -133,7 +131,7 @@ TEST_F(MenuExit, TheConsoleQuitsThroughItsDialogOrItsQuitItems) {
         {"the dial's quit row", nullptr,
          [](c_MyApp* app) {
              app->m_MenuRow = -1;
-             PressKey(kEnter);
+             PressKey(VkEnter);
              Update();
          }},
         {"the options box's quit item", nullptr,
@@ -141,7 +139,7 @@ TEST_F(MenuExit, TheConsoleQuitsThroughItsDialogOrItsQuitItems) {
              app->m_OptionOpen = 1;
              app->m_OptSel = 5;
              Update();
-             PressKey(kEnter);
+             PressKey(VkEnter);
              Update();
          }},
     };
@@ -170,7 +168,7 @@ class Menu : public gametest::GameTest {
 
 TEST_F(Menu, AHeldKeyStepsAtOnceThenAfter31And19And7UpdatesThenEvery4) {
     Update(); // the menu's first update sets up the delays
-    PressKey(kDown);
+    PressKey(VkDown);
     std::vector<int> steps;
     float hold = app->m_Player[PlMenuHold];
     for (int update = 0; update < 70; ++update) {
@@ -180,12 +178,12 @@ TEST_F(Menu, AHeldKeyStepsAtOnceThenAfter31And19And7UpdatesThenEvery4) {
     }
     EXPECT_EQ(steps, (std::vector<int>{0, 31, 50, 57, 61, 65, 69}));
     EXPECT_EQ(app->m_MenuRow, 2);
-    ReleaseKey(kDown);
+    ReleaseKey(VkDown);
     Update();
     EXPECT_EQ(app->m_Player[PlMenuHold], 0);
     EXPECT_EQ(app->m_Player[PlYCopy], 30) << "a new press starts the delays afresh";
 
-    PressKey(kUp);
+    PressKey(VkUp);
     Updates(31);
     EXPECT_EQ(app->m_MenuRow, 1);
     Update();
@@ -197,8 +195,8 @@ TEST_F(Menu, RowsStayWithinTheDifficultiesAndTheConsoleQuitItem) {
         bool console;
         int from, key, to;
     } cases[] = {
-        {false, 0, kUp, 0}, {false, 1, kUp, 0},  {false, 2, kDown, 2}, {false, 1, kDown, 2},
-        {true, 0, kUp, -1}, {true, -1, kUp, -1}, {true, -1, kDown, 0},
+        {false, 0, VkUp, 0}, {false, 1, VkUp, 0},  {false, 2, VkDown, 2}, {false, 1, VkDown, 2},
+        {true, 0, VkUp, -1}, {true, -1, VkUp, -1}, {true, -1, VkDown, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message()
@@ -216,12 +214,12 @@ TEST_F(Menu, LeftAndRightMoveTheFocusBetweenCogDialAndPanel) {
     ASSERT_EQ(app->m_Focus, 1);
     struct Step {
         int key, focus;
-    } steps[] = {{kRight, 2}, {kRight, 2}, {kLeft, 1}, {kLeft, 0}, {kLeft, 0}};
+    } steps[] = {{VkRight, 2}, {VkRight, 2}, {VkLeft, 1}, {VkLeft, 0}, {VkLeft, 0}};
     for (Step step : steps) {
         Press(step.key);
         EXPECT_EQ(app->m_Focus, step.focus);
     }
-    PressKey(kRight);
+    PressKey(VkRight);
     Update();
     Update();
     EXPECT_EQ(app->m_Focus, 1) << "a held key moves once";
@@ -234,14 +232,14 @@ TEST_F(Menu, ConfirmingActsOnTheFocusWithTheConfirmSound) {
         int screen, optionOpen, sidePanel, style;
         int opens; // plays of sound 99 besides the confirmation's 98
     } cases[] = {
-        {1, kEnter, 2, 11, 0, 0, 0, 0},       // a round at the dial's difficulty, keyboard style
+        {1, VkEnter, 2, 11, 0, 0, 0, 0},      // a round at the dial's difficulty, keyboard style
         {1, PadKey(1, 0), 0, 11, 0, 0, 1, 0}, // the same from a pad
         {1, 'K', 1, 11, 0, 0, 0, 0},          // any of the three confirm actions
-        {0, kEnter, 1, 1, 1, 0, -1, 1},       // the options box
+        {0, VkEnter, 1, 1, 1, 0, -1, 1},      // the options box
         {2, PadKey(0, 2), 1, 1, 0, 1, -1, 1}, // the side panel
     };
     for (const Case& c : cases) {
-        for (int sound : {kConfirmSound, kMoveSound}) {
+        for (int sound : {SfxConfirm, SfxMove}) {
             SCOPED_TRACE(testing::Message() << "focus " << c.focus << " key " << c.key << " sound " << sound);
             app = gametest::FreshApp();
             FinishLoading();
@@ -251,7 +249,7 @@ TEST_F(Menu, ConfirmingActsOnTheFocusWithTheConfirmSound) {
             PressKey(c.key);
             int plays = gametest::PlaysOf(sound, Update);
             ReleaseKey(c.key);
-            EXPECT_EQ(plays, sound == kConfirmSound ? 1 : c.opens);
+            EXPECT_EQ(plays, sound == SfxConfirm ? 1 : c.opens);
             EXPECT_EQ(app->m_Screen, c.screen);
             EXPECT_EQ(app->m_OptionOpen, c.optionOpen);
             EXPECT_EQ(app->m_SidePanel, c.sidePanel);
@@ -276,7 +274,7 @@ TEST_F(Menu, TheStartButtonStartsARoundInPointerStyle) {
         Host()->MouseEvent(MouseDown, 0, jscrw - 70, jscrh - 48);
         if (releasedBeforeTheUpdate) Host()->MouseEvent(MouseUp, 0, jscrw - 70, jscrh - 48);
         Update();
-        EXPECT_EQ(app->m_Screen, 11);
+        EXPECT_EQ(app->m_Screen, ScreenStartRound);
         EXPECT_EQ(app->m_Focus, 1);
         EXPECT_EQ(app->m_ControlStyle, 2);
         EXPECT_EQ(app->m_Difficulty, 2);
@@ -286,7 +284,7 @@ TEST_F(Menu, TheStartButtonStartsARoundInPointerStyle) {
 
 TEST_F(Menu, TheSidePanelOpensOverTheScreenWithCreditsAndStatsAndCloses) {
     app->m_Focus = 2;
-    Press(kEnter);
+    Press(VkEnter);
     EXPECT_EQ(app->m_SidePanel, 1);
     Updates(60);
     Render();
@@ -310,26 +308,26 @@ TEST_F(Menu, TheSidePanelOpensOverTheScreenWithCreditsAndStatsAndCloses) {
     app->m_CreditScroll = 15.8f;
     Update();
     EXPECT_EQ(app->m_CreditLine, 0) << "the credits wrap round";
-    PressKey(kDown);
+    PressKey(VkDown);
     Update();
     EXPECT_NEAR(app->m_CreditScroll, 0.1f + 1.8f, 1e-4f) << "a held key scrolls faster";
-    ReleaseKey(kDown);
+    ReleaseKey(VkDown);
     Update();
 
-    Press(kEnter);
+    Press(VkEnter);
     EXPECT_EQ(app->m_SidePanel, 0);
     Updates(60);
     EXPECT_EQ(app->m_SidePanelX, 0);
 }
 
 TEST_F(Menu, TheRoundCanBePausedAndQuitAndItsScoreIsFiled) {
-    Press(kEnter);
+    Press(VkEnter);
     Update();
-    ASSERT_EQ(app->m_Screen, 10);
+    ASSERT_EQ(app->m_Screen, ScreenRound);
     Updates(20);
-    PressKey(kEscape);
+    PressKey(VkEscape);
     Update();
-    ReleaseKey(kEscape);
+    ReleaseKey(VkEscape);
     ASSERT_EQ(app->m_Paused, 1);
     Updates(12);
     EXPECT_EQ(app->m_PauseY, TruncInt(jscrh / 2));
@@ -337,14 +335,14 @@ TEST_F(Menu, TheRoundCanBePausedAndQuitAndItsScoreIsFiled) {
     Updates(30);
     EXPECT_EQ(app->m_DrawN, held)
         << "the pause screen is redrawn over the last play picture, not added to it";
-    Press(kDown);
+    Press(VkDown);
     EXPECT_EQ(app->m_PauseAnim, 1) << "Quit selected";
-    Press(kEnter);
+    Press(VkEnter);
     EXPECT_EQ(app->m_RoundOver, 1);
     EXPECT_EQ(app->m_QuitRound, -1);
     EXPECT_EQ(app->m_Paused, 0);
-    for (int i = 0; i < 100 && app->m_Screen != 1; ++i) Update();
-    EXPECT_EQ(app->m_Screen, 1);
+    for (int i = 0; i < 100 && app->m_Screen != ScreenMenu; ++i) Update();
+    EXPECT_EQ(app->m_Screen, ScreenMenu);
     EXPECT_EQ(app->m_HiScore[10 + 30], app->m_Score) << "the round's score heads the last ten";
 }
 
@@ -366,9 +364,9 @@ int Occurrences(const std::string& text, const std::string& part) {
 // The debug line and a badge banner are drawn after the play picture; a pause that comes from
 // losing the focus must not keep the last update's copies frozen under the live ones.
 TEST_F(Menu, APauseOnFocusLossKeepsThePlayPictureButNotItsOverlays) {
-    Press(kEnter);
+    Press(VkEnter);
     Update();
-    ASSERT_EQ(app->m_Screen, 10);
+    ASSERT_EQ(app->m_Screen, ScreenRound);
     DebugMode = 1;
     app->m_BadgeQueue[0] = 5;
     app->m_BadgeQueueT[0] = 20;
@@ -428,7 +426,7 @@ TEST_F(MenuRoutine, TouchingARowSelectsItAndTouchingTheSelectedRowConfirmsIt) {
     HoldPointer(app, hard.x, hard.y);
     app->p_Menu();
     EXPECT_EQ(app->m_MenuRow, 2);
-    EXPECT_EQ(app->m_Screen, 1);
+    EXPECT_EQ(app->m_Screen, ScreenMenu);
     LetGo(app);
     for (int i = 0; i < 60; ++i) app->p_Menu();
     EXPECT_EQ(app->m_DialPos, -64.0f) << "the dial turned the row into place";
@@ -437,7 +435,7 @@ TEST_F(MenuRoutine, TouchingARowSelectsItAndTouchingTheSelectedRowConfirmsIt) {
     EXPECT_NE(selected.x, hard.x);
     HoldPointer(app, selected.x + 30, selected.y + 30);
     app->p_Menu();
-    EXPECT_EQ(app->m_Screen, 11);
+    EXPECT_EQ(app->m_Screen, ScreenStartRound);
     EXPECT_EQ(app->m_Difficulty, 3);
     EXPECT_EQ(app->m_ControlStyle, 2);
 }
@@ -502,14 +500,14 @@ TEST_F(MenuRoutine, TheCogOpensTheOptionsBox) {
 
 TEST_F(MenuRoutine, TheConsoleQuitDialogReturnsToTheMenu) {
     isOuya = 1;
-    app->m_Screen = 4;
+    app->m_Screen = ScreenQuitDialog;
     app->p_OuyaQuit();
     std::string text = Glyphs();
     for (const char* line : {"UnexpectedQuit", "WhatshouldIdo?", "Hit#toQuit", "or#toIgnore"})
         EXPECT_NE(text.find(line), std::string::npos) << line << " in " << text;
-    PressKey(kEnter);
+    PressKey(VkEnter);
     app->p_OuyaQuit();
-    EXPECT_EQ(app->m_Screen, 1);
+    EXPECT_EQ(app->m_Screen, ScreenMenu);
     EXPECT_EQ(app->m_KeyNav, 1);
 }
 
@@ -571,7 +569,7 @@ class Pause : public gametest::GameTest {
     void Begin() {
         app = gametest::FreshApp();
         FinishLoading();
-        app->m_Screen = 10;
+        app->m_Screen = ScreenRound;
         app->m_Paused = 1;
         app->m_PauseSel = 1;
         app->m_PauseY = 0;
@@ -593,27 +591,27 @@ TEST_F(Pause, ResumeAndQuitByKeysAndByPointer) {
         int button; // -1: no click
         bool quits;
     } cases[] = {
-        {"Enter on Resume", kEnter, -1, false}, {"Escape", kEscape, -1, false},
-        {"Down then Enter", kDown, -1, true},   {"click on Resume", 0, 0, false},
+        {"Enter on Resume", VkEnter, -1, false}, {"Escape", VkEscape, -1, false},
+        {"Down then Enter", VkDown, -1, true},   {"click on Resume", 0, 0, false},
         {"click on Quit", 0, 1, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.how);
         Begin();
-        if (c.key == kDown) {
-            PressKey(kDown);
+        if (c.key == VkDown) {
+            PressKey(VkDown);
             PauseStep();
-            ReleaseKey(kDown);
+            ReleaseKey(VkDown);
             LetGo(app);
             EXPECT_EQ(app->m_PauseAnim, 1);
-            PressKey(kEnter);
+            PressKey(VkEnter);
         } else if (c.key != 0) {
             PressKey(c.key);
         } else {
             HoldPointer(app, jscrw / 2 + 60, float(app->m_PauseY + 70 + 40 * c.button));
         }
         PauseStep();
-        ReleaseKey(c.key == kDown ? kEnter : c.key);
+        ReleaseKey(c.key == VkDown ? VkEnter : c.key);
         EXPECT_EQ(app->m_PauseSel, -1);
         EXPECT_EQ(app->m_RoundOver, c.quits ? 1 : 0);
         EXPECT_EQ(app->m_QuitRound, c.quits ? -1 : 0);
@@ -633,7 +631,7 @@ TEST_F(Pause, ResumeAndQuitByKeysAndByPointer) {
 }
 
 TEST_F(Pause, TheOverscanSliderKeepsWithin1And96) {
-    EXPECT_EQ(app->m_Setting[14], 1);
+    EXPECT_EQ(app->m_Setting[SetOverscan], 1);
     auto tap = [&](int key) {
         PressKey(key);
         PauseStep();
@@ -643,38 +641,38 @@ TEST_F(Pause, TheOverscanSliderKeepsWithin1And96) {
     };
     for (int expected : {17, 33, 49, 65, 81, 96, 96}) {
         tap('O');
-        EXPECT_EQ(app->m_Setting[14], expected);
+        EXPECT_EQ(app->m_Setting[SetOverscan], expected);
         EXPECT_EQ(overscan, float(expected));
     }
     for (int i = 0; i < 6; ++i) tap('U');
-    EXPECT_EQ(app->m_Setting[14], 1);
+    EXPECT_EQ(app->m_Setting[SetOverscan], 1);
     EXPECT_EQ(overscan, 1.0f);
 
     HoldPointer(app, jscrw / 2, float(app->m_PauseY - 150));
     PauseStep();
-    EXPECT_EQ(app->m_Setting[14], 96) << "a click on the bar jumps to the far end";
+    EXPECT_EQ(app->m_Setting[SetOverscan], 96) << "a click on the bar jumps to the far end";
     PauseStep();
-    EXPECT_EQ(app->m_Setting[14], 96) << "once per click";
+    EXPECT_EQ(app->m_Setting[SetOverscan], 96) << "once per click";
     LetGo(app);
     PauseStep();
     HoldPointer(app, jscrw / 2, float(app->m_PauseY - 150));
     PauseStep();
-    EXPECT_EQ(app->m_Setting[14], 1);
+    EXPECT_EQ(app->m_Setting[SetOverscan], 1);
 }
 
 TEST_F(Pause, TheIdleToyTakesRadiusAndSpeedWithinLimits) {
-    PressKey(kUp);
-    PressKey(kRight);
+    PressKey(VkUp);
+    PressKey(VkRight);
     for (int i = 0; i < 5; ++i) PauseStep();
     EXPECT_EQ(app->m_ToyR, 5.0f);
     EXPECT_EQ(app->m_ToyV, 1.25f);
     for (int i = 0; i < 600; ++i) PauseStep();
     EXPECT_FLOAT_EQ(app->m_ToyR, 0.45f * 480);
     EXPECT_EQ(app->m_ToyV, 128.0f);
-    ReleaseKey(kUp);
-    ReleaseKey(kRight);
-    PressKey(kDown);
-    PressKey(kLeft);
+    ReleaseKey(VkUp);
+    ReleaseKey(VkRight);
+    PressKey(VkDown);
+    PressKey(VkLeft);
     for (int i = 0; i < 600; ++i) PauseStep();
     EXPECT_EQ(app->m_ToyR, 0.0f);
     EXPECT_EQ(app->m_ToyV, 0.0f);
@@ -702,9 +700,9 @@ class Options : public gametest::GameTest {
     std::string Confirm(int item) {
         app->m_OptSel = item;
         Box();
-        PressKey(kEnter);
+        PressKey(VkEnter);
         Box();
-        ReleaseKey(kEnter);
+        ReleaseKey(VkEnter);
         app->m_DrawN = 0;
         Box();
         return Glyphs();
@@ -718,14 +716,17 @@ TEST_F(Options, EachItemTogglesItsSettingAndText) {
         const char* after;
         std::function<bool()> changed;
     } cases[] = {
-        {1, "Sound:SFX+Music", "Sound:SFX", [&] { return app->m_Setting[5] == 2; }},
+        {1, "Sound:SFX+Music", "Sound:SFX", [&] { return app->m_Setting[SetSoundMode] == 2; }},
         {2, "iCade:Off", "iCade:On", [&] { return iCadeControls == 1 && Host()->KeyboardEnabled(); }},
         {2, "iCade:On", "iCade:Off", [&] { return iCadeControls == 0 && !Host()->KeyboardEnabled(); }},
         {3, "Fullscreen", "Windowed", [&] { return app->m_Fullscreen == 1; }},
         {3, "Windowed", "Fullscreen", [&] { return app->m_Fullscreen == 0; }},
-        {4, "LeftThumbstickYFlipped", "LeftThumbstickYNormal", [&] { return app->m_Setting[15] == 1; }},
-        {5, "RightThumbstickYFlipped", "RightThumbstickYNormal", [&] { return app->m_Setting[16] == 1; }},
-        {5, "RightThumbstickYNormal", "RightThumbstickYFlipped", [&] { return app->m_Setting[16] == 0; }},
+        {4, "LeftThumbstickYFlipped", "LeftThumbstickYNormal",
+         [&] { return app->m_Setting[SetLeftStickY] == 1; }},
+        {5, "RightThumbstickYFlipped", "RightThumbstickYNormal",
+         [&] { return app->m_Setting[SetRightStickY] == 1; }},
+        {5, "RightThumbstickYNormal", "RightThumbstickYFlipped",
+         [&] { return app->m_Setting[SetRightStickY] == 0; }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.after);
@@ -745,12 +746,12 @@ TEST_F(Options, EachItemTogglesItsSettingAndText) {
 
 // A stored value out of 0 and 1 shows as flipped, and confirming it gives (value + 1) mod 2.
 TEST_F(Options, AThumbstickStoredAsTwoReadsFlippedAndConfirmsToNormal) {
-    app->m_Setting[16] = 2;
+    app->m_Setting[SetRightStickY] = 2;
     app->m_DrawN = 0;
     Box();
     EXPECT_NE(Glyphs().find("RightThumbstickYFlipped"), std::string::npos) << Glyphs();
     std::string after = Confirm(5);
-    EXPECT_EQ(app->m_Setting[16], 1);
+    EXPECT_EQ(app->m_Setting[SetRightStickY], 1);
     EXPECT_NE(after.find("RightThumbstickYNormal"), std::string::npos) << after;
 }
 
@@ -773,14 +774,14 @@ TEST_F(Options, SoundModesStopAndResumeTheMusic) {
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.music << " " << c.from << " in screen " << c.screen);
         HasMusicStream = c.music;
-        app->m_Setting[5] = c.from;
+        app->m_Setting[SetSoundMode] = c.from;
         app->m_Screen = c.screen;
         app->m_TunePlaying = c.playing;
         app->m_LastTune = u"spindrift";
         std::string text;
-        EXPECT_EQ(gametest::PlaysOf(kMoveSound, [&] { text = Confirm(1); }), c.clicks);
+        EXPECT_EQ(gametest::PlaysOf(SfxMove, [&] { text = Confirm(1); }), c.clicks);
         EXPECT_NE(text.find(c.text), std::string::npos) << text;
-        EXPECT_EQ(app->m_Setting[5], c.to);
+        EXPECT_EQ(app->m_Setting[SetSoundMode], c.to);
         EXPECT_EQ(app->m_TunePlaying, c.playingAfter);
     }
 }
@@ -788,7 +789,7 @@ TEST_F(Options, SoundModesStopAndResumeTheMusic) {
 TEST_F(Options, KeysMoveTheSelectionAndEveryChoiceNeedsAFreshPress) {
     struct Move {
         int key, selected;
-    } moves[] = {{kUp, 0}, {kDown, 1}, {kDown, 2}, {kUp, 1}};
+    } moves[] = {{VkUp, 0}, {VkDown, 1}, {VkDown, 2}, {VkUp, 1}};
     for (auto [key, selected] : moves) {
         PressKey(key);
         Box();
@@ -798,14 +799,14 @@ TEST_F(Options, KeysMoveTheSelectionAndEveryChoiceNeedsAFreshPress) {
         EXPECT_EQ(app->m_OptSel, selected);
     }
     app->m_OptSel = 4;
-    PressKey(kEnter);
+    PressKey(VkEnter);
     for (int i = 0; i < 5; ++i) Box();
-    EXPECT_EQ(app->m_Setting[15], 1) << "held, the select key confirms once";
-    ReleaseKey(kEnter);
+    EXPECT_EQ(app->m_Setting[SetLeftStickY], 1) << "held, the select key confirms once";
+    ReleaseKey(VkEnter);
     Box();
-    PressKey(kEnter);
+    PressKey(VkEnter);
     Box();
-    EXPECT_EQ(app->m_Setting[15], 0);
+    EXPECT_EQ(app->m_Setting[SetLeftStickY], 0);
 }
 
 TEST_F(Options, ClosingByBackKeyOrCogSavesTheSettings) {
@@ -821,14 +822,14 @@ TEST_F(Options, ClosingByBackKeyOrCogSavesTheSettings) {
             Box();
             LetGo(app);
         } else {
-            PressKey(kEscape);
+            PressKey(VkEscape);
             Box();
-            ReleaseKey(kEscape);
+            ReleaseKey(VkEscape);
         }
         EXPECT_EQ(app->m_OptionOpen, 0);
         ASSERT_TRUE(std::filesystem::exists(".cobaltstate"));
-        int flipped = app->m_Setting[15];
-        EXPECT_EQ(gametest::FreshApp()->m_Setting[15], flipped) << "the setting comes back";
+        int flipped = app->m_Setting[SetLeftStickY];
+        EXPECT_EQ(gametest::FreshApp()->m_Setting[SetLeftStickY], flipped) << "the setting comes back";
         app = App();
         FinishLoading();
     }

@@ -75,8 +75,6 @@ std::string Golden(int difficulty) {
            ".replay";
 }
 
-constexpr int KeyEscape = 27;
-
 // Watching plays the round to its recorded end and keeps the state file as it was; Escape stops the
 // round where it is, and a second Escape ends the watching.
 TEST_F(ReplayTest, WatchingPausesOnEscapeAndFilesNothing) {
@@ -91,12 +89,12 @@ TEST_F(ReplayTest, WatchingPausesOnEscapeAndFilesNothing) {
     FinishLoading();
     Updates(100);
     ASSERT_TRUE(watcher->m_Replay.playing);
-    Tap(KeyEscape);
+    Tap(VkEscape);
     const uint32_t pausedAt = watcher->m_Replay.updatesDone;
     Updates(60);
     EXPECT_EQ(watcher->m_Paused, 1);
     EXPECT_EQ(watcher->m_Replay.updatesDone, pausedAt);
-    Tap(KeyEscape);
+    Tap(VkEscape);
     EXPECT_FALSE(watcher->m_Replay.playing);
     EXPECT_EQ(FileBytes(".cobaltstate"), state);
 }
@@ -114,16 +112,16 @@ TEST_F(ReplayTest, IdleMenuPlaysTheBestRoundUntilAKey) {
     Updates(2 * 60);
     ASSERT_TRUE(app->m_Replay.playing);
     EXPECT_EQ(app->m_Replay.mode, ReplayMode::Demo);
-    EXPECT_EQ(app->m_Screen, PlayScreen);
+    EXPECT_EQ(app->m_Screen, ScreenRound);
 
-    PressKey(KeyEnter);
+    PressKey(VkEnter);
     Update();
     EXPECT_FALSE(app->m_Replay.playing);
-    EXPECT_EQ(app->m_Screen, MenuScreen);
+    EXPECT_EQ(app->m_Screen, ScreenMenu);
     Updates(30);
-    ReleaseKey(KeyEnter);
+    ReleaseKey(VkEnter);
     Updates(30);
-    EXPECT_EQ(app->m_Screen, MenuScreen) << "the key that ended the demo started a round";
+    EXPECT_EQ(app->m_Screen, ScreenMenu) << "the key that ended the demo started a round";
     EXPECT_EQ(FileBytes(".cobaltstate"), state);
     EXPECT_FALSE(std::filesystem::exists(LastReplayPath));
 

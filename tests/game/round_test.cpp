@@ -16,8 +16,6 @@ using gametest::ReleaseKey;
 using gametest::Update;
 using gametest::Updates;
 
-constexpr int KeySpace = 32, KeyEscape = 27, KeyLeft = 37, KeyRight = 39;
-
 int Cell(int col, int row) { return (row * GridCols + col) * CellFloats; }
 
 class RoundTest : public gametest::GameTest {
@@ -25,7 +23,7 @@ class RoundTest : public gametest::GameTest {
     void SetUp() override {
         GameTest::SetUp();
         gametest::FinishLoading();
-        app->m_Screen = 11;
+        app->m_Screen = ScreenStartRound;
         Update();
     }
 
@@ -72,7 +70,7 @@ class RoundTest : public gametest::GameTest {
 };
 
 TEST_F(RoundTest, RoundStartsWithAFreshShaftAndItsMusic) {
-    EXPECT_EQ(app->m_Screen, 10);
+    EXPECT_EQ(app->m_Screen, ScreenRound);
     EXPECT_EQ(Pl(PlFloors), 51);
     EXPECT_EQ(Pl(PlScroll), 0);
     EXPECT_EQ(Pl(PlX), 0);
@@ -268,7 +266,7 @@ TEST_F(RoundTest, ScriptedRoundScoresRowWalkerAndPickup) {
     ASSERT_EQ(Pl(PlGroundTimer), 3);
     ASSERT_EQ(app->m_Score, 0);
 
-    gametest::Tap(KeySpace);
+    gametest::Tap(VkSpace);
     EXPECT_LT(Pl(PlVY), 0);
     UpdateUntil([&] { return Obj(0, ObjState) != 1; }, 10);
     EXPECT_EQ(Obj(0, ObjState), 2);
@@ -277,21 +275,21 @@ TEST_F(RoundTest, ScriptedRoundScoresRowWalkerAndPickup) {
 
     // Walk left under the gap of row 0.
     UpdateUntil([&] { return Pl(PlGroundTimer) == 3; });
-    PressKey(KeyLeft);
+    PressKey(VkLeft);
     UpdateUntil([&] { return Pl(PlX) <= -58; });
-    ReleaseKey(KeyLeft);
+    ReleaseKey(VkLeft);
     UpdateUntil([&] { return Pl(PlVX) == 0; });
     ASSERT_LT(Pl(PlX), -48);
     ASSERT_GT(Pl(PlX), -80);
 
     // Jump through it while running right, land on row 0 and run on to the coin.
     float floorY = Pl(PlY);
-    PressKey(KeyRight);
-    gametest::Tap(KeySpace);
+    PressKey(VkRight);
+    gametest::Tap(VkSpace);
     UpdateUntil([&] { return Pl(PlGroundTimer) == 3 && Pl(PlY) < floorY - 16; }, 40);
     EXPECT_LT(Pl(PlY), floorY - 16);
     UpdateUntil([&] { return Obj(0, ObjState) == 0; }, 200);
-    ReleaseKey(KeyRight);
+    ReleaseKey(VkRight);
     EXPECT_EQ(Obj(0, ObjState), 0);
     EXPECT_EQ(Pl(PlFloors), 52);
     EXPECT_EQ(app->m_Score, 5 + 10 + 50);
@@ -312,7 +310,7 @@ TEST_F(RoundTest, EveryEndOfRoundReturnsToTheMenu) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.how);
-        app->m_Screen = 11;
+        app->m_Screen = ScreenStartRound;
         Update();
         CraftShaft();
         PlacePlayer(0, 11.5f);
@@ -325,14 +323,14 @@ TEST_F(RoundTest, EveryEndOfRoundReturnsToTheMenu) {
         EXPECT_EQ(app->m_RoundOver, 1);
         EXPECT_EQ(app->m_OverTimer, 1);
         Updates(88);
-        EXPECT_EQ(app->m_Screen, 10);
+        EXPECT_EQ(app->m_Screen, ScreenRound);
         EXPECT_EQ(Pl(PlMenuHold), 240);
         Update();
-        EXPECT_EQ(app->m_Screen, 2);
+        EXPECT_EQ(app->m_Screen, ScreenBackToMenu);
         EXPECT_EQ(app->m_TunePlaying, 0);
         // Over the menu the overlay fades out by 2 an update.
         Update();
-        EXPECT_EQ(app->m_Screen, 1);
+        EXPECT_EQ(app->m_Screen, ScreenMenu);
         EXPECT_EQ(app->m_OverTimer, 69);
     }
 }
@@ -362,11 +360,11 @@ TEST_F(RoundTest, CollapsingPlayerBurstsIntoDebrisAndIsNoLongerDrawn) {
     }
     EXPECT_EQ(debris, 5); // n = 0 .. (50 - 2) / 10
     float x = Pl(PlX);
-    PressKey(KeyRight);
+    PressKey(VkRight);
     Updates(5);
     EXPECT_EQ(Pl(PlX), x);
     EXPECT_GT(Pl(PlVX), 0);
-    ReleaseKey(KeyRight);
+    ReleaseKey(VkRight);
 }
 
 TEST_F(RoundTest, OverlayDrawsItsVeilInEachFadeStyle) {
@@ -440,7 +438,7 @@ TEST_F(RoundTest, EventsOfPlayPlayTheirEffects) {
         std::function<void(RoundTest&)> act; // sets the event up and runs the update it happens in
     };
     const Case cases[] = {
-        {"jump", 2, [](RoundTest&) { gametest::Tap(KeySpace); }},
+        {"jump", 2, [](RoundTest&) { gametest::Tap(VkSpace); }},
         {"coin", 3,
          [](RoundTest& t) {
              t.PlacePickup(0, 11.5f);
@@ -462,11 +460,11 @@ TEST_F(RoundTest, EventsOfPlayPlayTheirEffects) {
              t.Pl(PlTilt) = -75;
              Update();
          }},
-        {"pause", 98, [](RoundTest&) { gametest::Tap(KeyEscape); }},
+        {"pause", 98, [](RoundTest&) { gametest::Tap(VkEscape); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.event);
-        app->m_Screen = 11;
+        app->m_Screen = ScreenStartRound;
         Update();
         CraftShaft();
         PlacePlayer(0, 11.5f);
@@ -476,13 +474,12 @@ TEST_F(RoundTest, EventsOfPlayPlayTheirEffects) {
 }
 
 TEST_F(RoundTest, AddRowKeyAddsOneRowPerPressWithOrWithoutTheDebugLine) {
-    constexpr int KeyShift = 16;
     for (int debug : {0, 1}) {
         DebugMode = debug;
         float floors = Pl(PlFloors);
-        PressKey(KeyShift);
+        PressKey(VkShift);
         Updates(3); // held: one row at most
-        ReleaseKey(KeyShift);
+        ReleaseKey(VkShift);
         Update();
         EXPECT_EQ(Pl(PlFloors) - floors, 1) << "debug " << debug;
     }
@@ -492,9 +489,9 @@ TEST_F(RoundTest, PauseKeyPausesTheRound) {
     CraftShaft();
     PlacePlayer(0, 11.5f);
     Update();
-    PressKey(KeyEscape);
+    PressKey(VkEscape);
     Update();
-    ReleaseKey(KeyEscape);
+    ReleaseKey(VkEscape);
     EXPECT_EQ(app->m_Paused, 1);
     EXPECT_EQ(app->m_PauseSel, 1);
     float scroll = Pl(PlScroll);

@@ -260,7 +260,7 @@ TEST_F(Saved, TheBorderSettingIsTheOverscanOnTheConsoleOnly) {
         isOuya = c.ouya;
         overscan = 5;
         Printed([&] { app->p_Load(); });
-        EXPECT_EQ(app->m_Setting[14], c.slot14);
+        EXPECT_EQ(app->m_Setting[SetOverscan], c.slot14);
         EXPECT_EQ(overscan, c.overscan);
     }
 }

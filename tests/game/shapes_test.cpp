@@ -26,7 +26,6 @@ using gametest::Rgb;
 using gametest::Update;
 using gametest::Updates;
 
-constexpr int kBadges = 80, kFontSlot = 90, kLogo = 93, kButtons = 95, kIcons = 97, kTitle = 98;
 constexpr int kStartFrame = 3, kWheelFrames[] = {8, 9, 10};
 
 struct Box {
@@ -138,8 +137,8 @@ std::vector<int> UprightImages() {
 }
 
 bool IsInterface(int slot) {
-    return slot == kFontSlot || slot == kBadges || slot == kLogo || slot == kButtons || slot == kIcons ||
-           slot == kTitle;
+    return slot == ImgFont || slot == ImgBadges || slot == ImgLogo || slot == ImgButtons ||
+           slot == ImgIcons || slot == ImgTitle;
 }
 
 struct Shape {
@@ -203,7 +202,7 @@ class Shapes : public gametest::GameTest {
 
     static bool Is(int i, int slot) { return int(CommandAt(i)[0]) == slot; }
     static bool IsWheel(int i) {
-        return Is(i, kButtons) &&
+        return Is(i, ImgButtons) &&
                std::count(std::begin(kWheelFrames), std::end(kWheelFrames), int(CommandAt(i)[6]));
     }
     // A dial row: its button (frames 0 to 5) or the name written over it, near the button.
@@ -214,8 +213,8 @@ class Shapes : public gametest::GameTest {
         float x = cx + std::cos(angle * float(M_PI) / 180) * radius;
         float y = cy - std::sin(angle * float(M_PI) / 180) * radius;
         gametest::Command c = CommandAt(i);
-        bool button = Is(i, kButtons) && c[6] < 6 && c[1] == x && c[2] == y;
-        bool name = Is(i, kFontSlot) && std::abs(c[1] - x) < 60 && std::abs(c[2] - y) < 30;
+        bool button = Is(i, ImgButtons) && c[6] < 6 && c[1] == x && c[2] == y;
+        bool name = Is(i, ImgFont) && std::abs(c[1] - x) < 60 && std::abs(c[2] - y) < 30;
         return button || name;
     }
     // Rows beyond the selected row's neighbours are the dial turning out of view.
@@ -246,7 +245,7 @@ TEST_P(EveryShape, TheMenuKeepsItsPartsApartAndOnTheScreen) {
     ExpectAllInside("menu", [&](int i) { return IsFarDialRow(i); });
 
     Pictures pictures;
-    Box title = Group(pictures, [](int i) { return Is(i, kTitle); });
+    Box title = Group(pictures, [](int i) { return Is(i, ImgTitle); });
     Box dial = Group(pictures, [&](int i) {
         return IsWheel(i) || (IsDialRow(i, app->m_MenuRow) || IsDialRow(i, app->m_MenuRow - 1) ||
                               IsDialRow(i, app->m_MenuRow + 1));
@@ -266,10 +265,10 @@ TEST_P(EveryShape, TheMenuKeepsItsPartsApartAndOnTheScreen) {
     // The score lists end just above the start button's point: each digit against its pixels.
     int start = -1, digits = 0;
     for (int i : UprightImages())
-        if (Is(i, kIcons) && CommandAt(i)[6] == kStartFrame) start = i;
+        if (Is(i, ImgIcons) && CommandAt(i)[6] == kStartFrame) start = i;
     ASSERT_GE(start, 0);
     for (int i : UprightImages()) {
-        if (!Is(i, kFontSlot) || CommandAt(i)[1] <= strip) continue;
+        if (!Is(i, ImgFont) || CommandAt(i)[1] <= strip) continue;
         ++digits;
         EXPECT_FALSE(pictures.OpaqueIn(start, pictures.Extent(i)))
             << "a score glyph on the start button at " << pictures.Extent(i);
@@ -290,7 +289,7 @@ TEST_P(EveryShape, EveryOtherScreenStaysOnTheScreen) {
     // The opened panel pushes the title off to the left, as a page turned.
     app->m_SidePanel = 1;
     Settle();
-    ExpectAllInside("side panel", [](int i) { return Is(i, kTitle); });
+    ExpectAllInside("side panel", [](int i) { return Is(i, ImgTitle); });
     app->m_SidePanel = 0;
     Settle();
 
@@ -300,9 +299,9 @@ TEST_P(EveryShape, EveryOtherScreenStaysOnTheScreen) {
     app->m_OptionOpen = 0;
     Settle();
 
-    app->m_Screen = 11;
+    app->m_Screen = ScreenStartRound;
     Updates(30);
-    ASSERT_EQ(app->m_Screen, 10);
+    ASSERT_EQ(app->m_Screen, ScreenRound);
     ExpectAllInside("round");
 
     app->m_BadgeQueue[0] = 5;
@@ -337,7 +336,7 @@ TEST_F(Shapes, UltrawideAndTallPortraitShowTheBackgroundAroundTheTitle) {
                    std::abs(p.b - background.b) < 8;
         };
         Pictures pictures;
-        Box title = Group(pictures, [](int i) { return Is(i, kTitle); });
+        Box title = Group(pictures, [](int i) { return Is(i, ImgTitle); });
         Box row = Group(pictures, [&](int i) { return IsDialRow(i, app->m_MenuRow); });
         ASSERT_LT(title.y1, row.y0) << "the title ends above the selected row";
         const float scale = app->m_ScaleX;
@@ -359,14 +358,14 @@ TEST_F(Shapes, UltrawideAndTallPortraitTakeClicksWhereThingsAreDrawn) {
         Open(shape);
         float x = -1, y = -1;
         for (int i : UprightImages())
-            if (Is(i, kIcons) && CommandAt(i)[6] == kStartFrame) x = CommandAt(i)[1], y = CommandAt(i)[2];
+            if (Is(i, ImgIcons) && CommandAt(i)[6] == kStartFrame) x = CommandAt(i)[1], y = CommandAt(i)[2];
         ASSERT_GE(x, 0);
         const float deviceX = x * app->m_ScaleX, deviceY = y * app->m_ScaleY;
         Host()->MouseEvent(MouseMove, 0, deviceX, deviceY);
         Host()->MouseEvent(MouseDown, 0, deviceX, deviceY);
         Update();
         Host()->MouseEvent(MouseUp, 0, deviceX, deviceY);
-        EXPECT_EQ(app->m_Screen, 11);
+        EXPECT_EQ(app->m_Screen, ScreenStartRound);
     }
 }
 

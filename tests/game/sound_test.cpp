@@ -57,7 +57,7 @@ TEST_F(GameSound, EffectsAreHeardInTheModesWithEffects) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.mode);
         WaveRun run = Play([&](c_MyApp* app, Scenario& s) {
-            app->m_Setting[5] = c.mode;
+            app->m_Setting[SetSoundMode] = c.mode;
             PutEffect(app, 42, "tone.wav");
             app->p_PlaySFX(42, 1, 1, 0);
             s.Note(app->m_SfxSlot);
@@ -127,27 +127,27 @@ TEST_F(GameSound, MusicFollowsTheSoundMode) {
         {"left playing", [](c_MyApp*) {}, true, 1},
         {"asked again in mode 3",
          [](c_MyApp* app) {
-             app->m_Setting[5] = 3;
+             app->m_Setting[SetSoundMode] = 3;
              app->p_PlayTune(String(u"spindrift"), 1);
          },
          true, 1},
         {"asked again in mode 2",
          [](c_MyApp* app) {
-             app->m_Setting[5] = 2;
+             app->m_Setting[SetSoundMode] = 2;
              app->p_PlayTune(String(u"spindrift"), 1);
          },
          false, 0},
         {"asked again in mode 0",
          [](c_MyApp* app) {
-             app->m_Setting[5] = 0;
+             app->m_Setting[SetSoundMode] = 0;
              app->p_PlayTune(String(u"spindrift"), 1);
          },
          false, 0},
         {"the last track comes back in mode 3",
          [](c_MyApp* app) {
-             app->m_Setting[5] = 2;
+             app->m_Setting[SetSoundMode] = 2;
              app->p_PlayTune(String(u"spindrift"), 1);
-             app->m_Setting[5] = 3;
+             app->m_Setting[SetSoundMode] = 3;
              app->p_PlayTune(String(u"-1"), 1);
          },
          true, 1},
@@ -193,9 +193,9 @@ TEST_F(GameSound, MusicPausesWithTheRound) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         WaveRun run = Play([&](c_MyApp* app, Scenario& s) {
-            app->m_Setting[5] = 0; // no start-up jingle while the loader runs
+            app->m_Setting[SetSoundMode] = 0; // no start-up jingle while the loader runs
             gametest::FinishLoading();
-            app->m_Setting[5] = 1;
+            app->m_Setting[SetSoundMode] = 1;
             app->p_PlayTune(String(u"spindrift"), 1);
             s.Mix(kSettle);
             for (int paused : c.paused) {
@@ -222,14 +222,14 @@ TEST_F(GameSound, AReloadDeletesTheBuffersOfTheEffectsItReplaces) {
     WaveRun run = Play([&](c_MyApp* app, Scenario& s) {
         // No start-up jingle: a buffer still playing is deleted only once it has stopped, which
         // would make the count below depend on how fast the mixer runs.
-        app->m_Setting[5] = 0;
+        app->m_Setting[SetSoundMode] = 0;
         gametest::FinishLoading();
         gxtkSample* old = app->m_Sfx[2]->m_sample;
         const bool hadBuffer = old->buffer != 0;
         gxtkSample* music = s.audio->musicSample;
         app->p_Reload();
         gametest::FinishLoading();
-        app->m_Setting[5] = 1;
+        app->m_Setting[SetSoundMode] = 1;
         app->p_PlaySFX(2, 1, 1, 0); // deletes what the last step let go of
         s.notes = {int(hadBuffer), int(old->buffer), int(gxtkSample::discarded.size()),
                    int(app->m_Sfx[2]->m_sample->buffer != 0), int(music && s.audio->musicSample == music)};

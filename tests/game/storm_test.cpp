@@ -11,8 +11,6 @@ namespace {
 
 using namespace gametest;
 
-constexpr int KeyF11 = 122;
-
 // A best score on each difficulty's table, saved.
 void SaveScores(c_MyApp* app) {
     for (int t = 0; t < 3; ++t) app->m_HiScore[10 * t] = 4321 + t;
@@ -84,7 +82,7 @@ TEST_F(WindowStorm, ResizesAndFocusChangesWhileLoadingAndPlaying) {
 
     Bot bot(7);
     ASSERT_TRUE(bot.StartRound(3));
-    for (int i = 0; i < 600 && app->m_Screen != MenuScreen; ++i) {
+    for (int i = 0; i < 600 && app->m_Screen != ScreenMenu; ++i) {
         storm();
         bot.Step();
         Render();
@@ -114,7 +112,7 @@ TEST_F(WindowStorm, FullScreenTogglesWithKeysHeldAndACollectionDue) {
         Render();
         WindowKey(GLFW_KEY_F11, GLFW_RELEASE);
         EXPECT_EQ(app->m_Fullscreen, (toggle + 1) % 2);
-        EXPECT_EQ(vx_input_KeyDown(KeyRight), 0);
+        EXPECT_EQ(vx_input_KeyDown(VkRight), 0);
         for (int i = 0; i < 5; ++i) {
             bot.Step();
             Render();

@@ -1,6 +1,8 @@
 // The largest single heap block asked for while a piece of code runs, for tests that check a hostile
-// header cannot make a loader allocate what it claims. Counted in AddressSanitizer builds only.
+// header cannot make a loader allocate what it claims.
 #pragma once
+
+#include "allocation_hook.h"
 
 #include <atomic>
 #include <cstddef>
@@ -8,28 +10,19 @@
 
 namespace largest_allocation {
 
-inline std::atomic<bool> watching{false};
 inline std::atomic<std::size_t> largest{0};
 
-#ifdef __SANITIZE_ADDRESS__
-extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*)(const volatile void*, std::size_t),
-                                                         void (*)(const volatile void*));
-inline void onMalloc(const volatile void*, std::size_t size) {
-    if (watching && size > largest) largest = size;
+inline void OnAllocation(std::size_t size) {
+    if (size > largest) largest = size;
 }
-inline void onFree(const volatile void*) {}
-inline const bool counted = __sanitizer_install_malloc_and_free_hooks(onMalloc, onFree) != 0;
-#else
-inline const bool counted = false;
-#endif
 
 } // namespace largest_allocation
 
 // Runs `body`; the size of the largest block it allocated, or 0 where nothing is counted.
 inline std::size_t LargestAllocationDuring(const std::function<void()>& body) {
     largest_allocation::largest = 0;
-    largest_allocation::watching = true;
+    allocation_hook::Install(largest_allocation::OnAllocation);
     body();
-    largest_allocation::watching = false;
+    allocation_hook::Install(nullptr);
     return largest_allocation::largest;
 }
