@@ -30,9 +30,11 @@ gxtkDecodeAhead::~gxtkDecodeAhead() {
 void gxtkDecodeAhead::Finish() {
     {
         std::unique_lock lock(mutex);
-        changed.wait(lock, [&] { return !working; });
+        changed.wait(lock, [&] { return working == 0; });
     }
-    if (worker.joinable()) worker.join();
+    for (std::thread& worker : workers) {
+        if (worker.joinable()) worker.join();
+    }
 }
 
 void gxtkDecodeAhead::Start(std::vector<std::string> files) {
@@ -41,11 +43,13 @@ void gxtkDecodeAhead::Start(std::vector<std::string> files) {
     for (std::string& file : files) entries.push_back(Entry{std::move(file), false, false, {}});
     next = 0;
     ++list;
-    if (!working && !entries.empty()) {
-        // The last worker has left its loop; only its thread's end may remain.
-        if (worker.joinable()) worker.join();
-        working = true;
-        worker = std::thread(&gxtkDecodeAhead::Work, this);
+    if (working == 0 && !entries.empty()) {
+        for (std::thread& worker : workers) {
+            // The last workers have left their loops; only their threads' ends may remain.
+            if (worker.joinable()) worker.join();
+            ++working;
+            worker = std::thread(&gxtkDecodeAhead::Work, this);
+        }
     }
 }
 
@@ -58,8 +62,8 @@ gxtkPixels gxtkDecodeAhead::Take(const std::string& file) {
     return entry->pixels;
 }
 
-// Decodes the list in order and ends with it; a new list starts a new worker. A picture finished for
-// a list that has since been replaced is freed at once.
+// Decodes the list's next entries in order and ends with it; a new list starts new workers. A picture
+// finished for a list that has since been replaced is freed at once.
 void gxtkDecodeAhead::Work() {
     std::unique_lock lock(mutex);
     while (next < entries.size()) {
@@ -77,7 +81,7 @@ void gxtkDecodeAhead::Work() {
         entries[index].decoded = true;
         changed.notify_all();
     }
-    working = false;
+    --working;
     changed.notify_all();
 }
 
@@ -95,13 +99,13 @@ void gxtkDecodeAhead::DropEntries() {
     entries.clear();
 }
 
-// A child gets no copy of the worker, nor of the locks it might hold at that moment, the
-// allocator's among them: a fork waits for the worker to finish its list.
+// A child gets no copy of the workers, nor of the locks they might hold at that moment, the
+// allocator's among them: a fork waits for the workers to finish their list.
 void gxtkDecodeAhead::WatchForks() {
     pthread_atfork([] { vxPicturesAhead().Finish(); }, nullptr, nullptr);
 }
 
-// Never destroyed: the worker may still be decoding when the process exits.
+// Never destroyed: the workers may still be decoding when the process exits.
 gxtkDecodeAhead& vxPicturesAhead() {
     static gxtkDecodeAhead* const ahead = [] {
         auto* made = new gxtkDecodeAhead;

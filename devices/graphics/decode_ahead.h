@@ -1,7 +1,8 @@
-// Pictures decoded on a worker thread ahead of the loads that will ask for them, so that a loader
-// which spreads its loads over frames spends its frames uploading, not decoding.
+// Pictures decoded on two worker threads ahead of the loads that will ask for them, so that a loader
+// which spreads its loads over frames spends its frames uploading, not decoding. Two, because the
+// main thread mostly sleeps between its updates while a load runs.
 //
-// The worker knows files only by their names on disk, as plain strings: the runtime's strings and
+// The workers know files only by their names on disk, as plain strings: the runtime's strings and
 // its collector belong to the main thread. It prepares the pixels as a surface keeps them, and the
 // main thread takes them when the load comes, reporting their size to the collector then.
 #pragma once
@@ -20,7 +21,7 @@ class gxtkDecodeAhead {
     gxtkDecodeAhead() = default;
     gxtkDecodeAhead(const gxtkDecodeAhead&) = delete;
     gxtkDecodeAhead& operator=(const gxtkDecodeAhead&) = delete;
-    // Drops the list and waits for the worker to let go of it.
+    // Drops the list and waits for the workers to let go of it.
     ~gxtkDecodeAhead();
 
     // Decodes the files in this order, in place of any earlier list: what is left of that list,
@@ -31,7 +32,7 @@ class gxtkDecodeAhead {
     // could not be decoded.
     gxtkPixels Take(const std::string& file);
 
-    // Waits for the worker to finish the list and end.
+    // Waits for the workers to finish the list and end.
     void Finish();
     // Makes every fork() wait for the process's list first (once, for vxPicturesAhead's).
     static void WatchForks();
@@ -52,12 +53,12 @@ class gxtkDecodeAhead {
     std::mutex mutex;
     std::condition_variable changed;
     std::vector<Entry> entries;
-    // The next entry the worker decodes, and the list it belongs to.
+    // The next entry a worker decodes, and the list it belongs to.
     std::size_t next = 0;
     unsigned list = 0;
-    // A worker is decoding the list.
-    bool working = false;
-    std::thread worker;
+    // How many workers are decoding the list.
+    int working = 0;
+    std::thread workers[2];
 };
 
 // The file decoded and prepared as the worker does it, on the calling thread; no pixels when it
