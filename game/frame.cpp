@@ -204,9 +204,9 @@ void LoadStepPictures(c_MyApp& app, int step) {
     }
 }
 
-// Every picture of the steps, in the order of their loads, decoded on a worker thread while the
-// steps before it run: a step then only waits for what the worker has not finished, and still ends
-// with its pictures in their slots.
+// Every picture of the steps, in the order of their loads, decoded on worker threads while the
+// steps before it run: a step then only waits for what the workers have not finished, and still
+// ends with its pictures in their slots.
 void DecodePicturesAhead(const c_MyApp& app) {
     std::vector<String> files;
     for (const StepPicture& p : LoaderPictures) files.push_back(TierFile(p.Name(), app.m_ImgRes));

@@ -7,4 +7,4 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh emscripten optipng chromium
 scripts/web.sh
 (cd tests/web && npm ci --no-audit --no-fund --loglevel=error)
-SPINDRIFT_PAGE="$(pwd)/build/web" node --test --test-reporter=spec tests/web/play.test.mjs
+SPINDRIFT_PAGE="$(pwd)/build/web" node --test --test-reporter=tap tests/web/play.test.mjs
