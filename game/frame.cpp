@@ -140,17 +140,20 @@ int c_MyApp::p_OnCreate() {
     return 0;
 }
 
+namespace {
+
+// The image tier for a device of w x h.
+int TierFor(int w, int h) {
+    if (UseHDImages == 0) return 1;
+    if (w >= 1231 || h >= 1231) return 4;
+    if (w >= 631 || h >= 631) return 2;
+    return 1;
+}
+
+} // namespace
+
 int c_MyApp::p_ChooseTier() {
-    const int w = vx_app_DeviceWidth(), h = vx_app_DeviceHeight();
-    if (UseHDImages == 0) {
-        m_ImgRes = 1;
-    } else if (w >= 1231 || h >= 1231) {
-        m_ImgRes = 4;
-    } else if (w >= 631 || h >= 631) {
-        m_ImgRes = 2;
-    } else {
-        m_ImgRes = 1;
-    }
+    m_ImgRes = TierFor(vx_app_DeviceWidth(), vx_app_DeviceHeight());
     m_ImgScale = 1.0f / float(m_ImgRes);
     return 0;
 }
@@ -204,12 +207,12 @@ void LoadStepPictures(c_MyApp& app, int step) {
     }
 }
 
-// Every picture of the steps, in the order of their loads, decoded on worker threads while the
-// steps before it run: a step then only waits for what the workers have not finished, and still
-// ends with its pictures in their slots.
-void DecodePicturesAhead(const c_MyApp& app) {
+// Every picture of the steps at this tier, in the order of their loads, decoded on worker threads
+// while the steps before it run: a step then only waits for what the workers have not finished,
+// and still ends with its pictures in their slots. Asking again for the list in progress keeps it.
+void DecodePicturesAhead(int tier) {
     std::vector<String> files;
-    for (const StepPicture& p : LoaderPictures) files.push_back(TierFile(p.Name(), app.m_ImgRes));
+    for (const StepPicture& p : LoaderPictures) files.push_back(TierFile(p.Name(), tier));
     vx_graphics_DecodeAhead(Array<String>(files.data(), int(files.size())));
 }
 
@@ -267,6 +270,9 @@ void LoaderStep(c_MyApp& app) {
         app.p_LoadSFX(95);
         break;
     case 10:
+        // The pictures are decoded by now: the workers' cores are free for the track that the
+        // last step prepares.
+        app.p_DecodeTuneAhead(c_MyApp::RoundTune);
         app.p_LoadSFX(2);
         app.p_LoadSFX(3);
         break;
@@ -290,8 +296,9 @@ void LoaderStep(c_MyApp& app) {
 // One step per update, so that the loading screen keeps turning while the assets arrive.
 int c_MyApp::p_Loader() {
     p_ChooseTier();
-    // A load starts at the first step, from a reload or from a new window size.
-    if (m_Loading == 1) DecodePicturesAhead(*this);
+    // A load starts at the first step, from a reload or from a new window size (whose render has
+    // asked for the same list already, and keeps it).
+    if (m_Loading == 1) DecodePicturesAhead(m_ImgRes);
     LoaderStep(*this);
     if (m_Loading > 0) {
         ++m_Loading;
@@ -529,6 +536,9 @@ int c_MyApp::p_OnRender() {
         m_DevW = devW;
         m_DevH = devH;
         m_Loading = 1;
+        // The workers start now rather than at the first step: the larger tiers' pictures need
+        // every frame of decoding they can get.
+        DecodePicturesAhead(TierFor(devW, devH));
     }
     // A window without area (minimised) has nothing to fit the virtual screen into.
     // The virtual screen (jscrw, jscrh) follows the device here rather than in the update, so that

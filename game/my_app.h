@@ -414,6 +414,8 @@ class c_MyApp : public c_App, public c_IOnHttpRequestComplete {
     int p_StopTune();
     // Decodes a track ahead of its first play, so that starting a round costs no decoding.
     int p_PrepareTune(String name);
+    // Starts decoding a track on a worker thread, for its p_PrepareTune to take.
+    int p_DecodeTuneAhead(String name);
     int p_ResetChannels();
     // While a track plays, it pauses with the round and resumes with it.
     int p_MusicFollowsPause();

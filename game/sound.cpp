@@ -60,6 +60,11 @@ int c_MyApp::p_PrepareTune(String name) {
     return 0;
 }
 
+int c_MyApp::p_DecodeTuneAhead(String name) {
+    if (HasMusicStream == 1) vx_audio_DecodeMusicAhead(TuneFile(name));
+    return 0;
+}
+
 // Channel slot i plays on channel i.
 int c_MyApp::p_ResetChannels() {
     for (int i = 0; i < m_SfxChan.Length(); ++i) m_SfxChan[i] = i;

@@ -19,6 +19,10 @@ int readInt(std::FILE* file);
 // to the caller (free()).
 unsigned char* LoadWAV(std::FILE* file, int* length, int* channels, int* format, int* hertz);
 unsigned char* LoadOGG(std::FILE* file, int* length, int* channels, int* format, int* hertz);
+// A WAV or Ogg Vorbis file, told by its first bytes, decoded whole; null for anything else. Does not
+// close the file; the buffer belongs to the caller (free()). Safe on any thread, like
+// vxDecodeImage.
+unsigned char* vxDecodeSound(std::FILE* file, int* length, int* channels, int* format, int* hertz);
 // A PNG decoded whole at its own depth (bytes a pixel), or null for a file that is not one or whose
 // header claims more than a texture takes or the file could code. Does not close the file; the
 // buffer belongs to the caller (free()). Safe on any thread: it touches no runtime object.
@@ -31,6 +35,13 @@ void vxReleaseFreeMemory();
 // threshold would soon keep them in its arenas instead, where freed space stays resident: the
 // arena of a worker thread is not even trimmed.
 void vxKeepLargeBlocksOutOfTheHeap();
+// Starts the program again, with its own command line, with the allocator asking for huge pages
+// for its large blocks, unless they are asked for already; returns only when they are, or when the
+// restart failed. The game's program calls it first thing. The software
+// OpenGL driver takes a texture's storage from the allocator and clears it: page by page, that is
+// 60 ms for a 2048 x 2048 picture on a virtual machine, a sixth of it with huge pages. The allocator
+// reads its tunables only when a program starts.
+void vxRestartWithHugePages();
 // Writes a whole file so that a crash or a full disk mid-write leaves the previous one whole: a
 // temporary file beside it, flushed to the disk, renamed over it, and the folder synced. 0 when
 // written; -1 when the file could not be made or renamed; -2 when writing it failed.

@@ -31,20 +31,22 @@ SoundKind SniffSound(std::FILE* file) {
 
 } // namespace
 
-unsigned char* VxGlfwGame::LoadAudioData(String path, int* length, int* channels, int* format, int* hertz) {
-    std::FILE* file = OpenFile(path, u"rb");
-    if (!file) return nullptr;
-    unsigned char* samples = nullptr;
+unsigned char* vxDecodeSound(std::FILE* file, int* length, int* channels, int* format, int* hertz) {
     switch (SniffSound(file)) {
     case SoundKind::Wav:
-        samples = LoadWAV(file, length, channels, format, hertz);
-        break;
+        return LoadWAV(file, length, channels, format, hertz);
     case SoundKind::Ogg:
-        samples = LoadOGG(file, length, channels, format, hertz);
-        break;
+        return LoadOGG(file, length, channels, format, hertz);
     case SoundKind::Unknown:
         break;
     }
+    return nullptr;
+}
+
+unsigned char* VxGlfwGame::LoadAudioData(String path, int* length, int* channels, int* format, int* hertz) {
+    std::FILE* file = OpenFile(path, u"rb");
+    if (!file) return nullptr;
+    unsigned char* samples = vxDecodeSound(file, length, channels, format, hertz);
     std::fclose(file);
     if (samples) {
         // Never more than the file's own bytes for WAV, nor than an int of samples for Ogg.

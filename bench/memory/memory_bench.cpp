@@ -3,7 +3,8 @@
 // tier, reached as a player reaches it: going full screen after the first load reloads everything).
 // Each is the resident memory of a fresh child process; the game's share is its difference from
 // the bare window's, split into texture bytes in the driver, decoded pixels kept by the surfaces,
-// OpenAL sound and music buffers, the collector's heap, and the rest. The load peak is the game's
+// OpenAL sound and music buffers, OpenAL's own context (measured in a child of its own), the
+// collector's heap, and the rest. The load peak is the game's
 // highest resident memory up to the end of its (last) load, above the bare window's highest.
 // Needs a display: xvfb-run -a -s "-screen 0 1920x1080x24" build/bench/bin/memory_bench
 #include "bench/memory/children.h"
@@ -12,6 +13,7 @@
 #include "framework/audio/audio.h"
 #include "framework/graphics/graphics.h"
 #include "game/my_app.h"
+#include "host/files.h"
 #include "host/game.h"
 #include "runtime/gc.h"
 
@@ -117,7 +119,9 @@ void PlayRound() {
     }
 }
 
+// Restarted with huge pages, as the game's program starts.
 int GameChild(bool fullscreen) {
+    vxRestartWithHugePages();
     StartGame();
     FramesUntilLoaded();
     if (fullscreen) {
@@ -132,10 +136,21 @@ int GameChild(bool fullscreen) {
     return 0;
 }
 
+// The audio device alone, opened as the game opens it, with no sound loaded: what OpenAL keeps for
+// its context (its voices), which no game can do without.
+int AudioDeviceChild() {
+    VxGlfwGame audioHost;
+    audioHost.Install();
+    const double before = benchchild::ResidentMB();
+    auto* device = new gxtkAudio;
+    Say("audio_device", benchchild::ResidentMB() - before);
+    return device->alcContext ? 0 : 1;
+}
+
 // ---- the measuring side ----
 
 struct Measured {
-    benchchild::Report bare, game;
+    benchchild::Report bare, game, audio;
 };
 
 const Measured& Measure(bool fullscreen) {
@@ -146,6 +161,7 @@ const Measured& Measure(bool fullscreen) {
         m.bare = benchchild::Run(
             {"bare", std::to_string(screen.width), std::to_string(screen.height), fullscreen ? "1" : "0"});
         m.game = benchchild::Run({"game", fullscreen ? "1" : "0"});
+        m.audio = benchchild::Run({"audio"});
     }
     return m;
 }
@@ -159,6 +175,8 @@ void Counters(benchmark::State& state, const Measured& m, const std::string& sce
         state.counters[std::string(part) + "_MB"] = mb;
         named += mb;
     }
+    state.counters["audio_device_MB"] = m.audio.at("audio_device");
+    named += m.audio.at("audio_device");
     state.counters["game_MB"] = game;
     state.counters["bare_MB"] = bare;
     state.counters["share_MB"] = share;
@@ -197,6 +215,7 @@ int Child(int argc, char** argv) {
         return benchchild::BareWindow(screen, SettleFrames, startedAt);
     }
     if (role == "game" && argc == 3) return GameChild(std::atoi(argv[1]) != 0);
+    if (role == "audio" && argc == 2) return AudioDeviceChild();
     return 2;
 }
 

@@ -10,6 +10,7 @@
 #include "framework/app/app.h"
 #include "framework/graphics/graphics.h"
 #include "game/my_app.h"
+#include "host/files.h"
 #include "host/game.h"
 #include "host/program.h"
 
@@ -171,6 +172,8 @@ int Child(int argc, char** argv) {
     startedAt = std::atof(argv[argc - 1]);
     if (role == "bare") return benchchild::BareWindow(benchchild::Windowed, 1, startedAt);
     if (role == "game") {
+        // As the game's program starts.
+        vxRestartWithHugePages();
         char* args[] = {argv[-2], nullptr};
         VxCobaltGame::Main(1, args);
         return 1; // the timed game ends the process itself, after its last reload

@@ -1,9 +1,14 @@
 #include "devices/audio/audio.h"
+#include "devices/audio/music_ahead.h"
 #include "devices/audio/quiet.h"
 
 #include "host/console.h"
 #include "host/game.h"
 
+#include <AL/efx.h>
+
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 
@@ -25,6 +30,23 @@ ALenum BufferFormat(int channels, int bytesPerSample) {
     if (bytesPerSample == 2 && channels == 1) return AL_FORMAT_MONO16;
     if (bytesPerSample == 2 && channels == 2) return AL_FORMAT_STEREO16;
     return 0; // OpenAL refuses it, so the buffer stays empty and plays nothing
+}
+
+// A buffer of the decoded samples, which it frees.
+ALuint BufferOf(unsigned char* data, int length, int channelCount, int format, int hertz) {
+    ALuint buffer = 0;
+    alGenBuffers(1, &buffer);
+    alBufferData(buffer, BufferFormat(channelCount, format), data, length * channelCount * format, hertz);
+    std::free(data);
+    return buffer;
+}
+
+// The sample of a sound decoded ahead, reported to the collector as the host reports a load's.
+gxtkSample* SampleOf(const gxtkSound& sound) {
+    gc_ext_malloced(int(std::min<long long>(1LL * sound.length * sound.channels * sound.format, INT_MAX)));
+    auto* sample = new gxtkSample;
+    sample->buffer = BufferOf(sound.data, sound.length, sound.channels, sound.format, sound.hertz);
+    return sample;
 }
 
 } // namespace
@@ -66,7 +88,10 @@ void gxtkAudio::OpenDevice() {
         vxPrint(String(u"OpenAl error: alcOpenDevice failed"));
         return;
     }
-    alcContext = alcCreateContext(alcDevice, nullptr);
+    // No auxiliary sends: the game uses no effects, and OpenAL keeps room for every send in each
+    // of the 256 voices it makes with the context (about 0.7 MB for the default two).
+    const ALCint attributes[] = {ALC_MAX_AUXILIARY_SENDS, 0, 0};
+    alcContext = alcCreateContext(alcDevice, attributes);
     if (!alcContext) {
         vxPrint(String(u"OpenAl error: alcCreateContext failed"));
         return;
@@ -124,11 +149,7 @@ bool gxtkAudio::LoadSample__UNSAFE__(gxtkSample* sample, String path) {
     int length = 0, channelCount = 0, format = 0, hertz = 0;
     unsigned char* data = VxGame::_game->LoadAudioData(path, &length, &channelCount, &format, &hertz);
     if (!data) return false;
-    ALuint buffer = 0;
-    alGenBuffers(1, &buffer);
-    alBufferData(buffer, BufferFormat(channelCount, format), data, length * channelCount * format, hertz);
-    std::free(data);
-    sample->buffer = buffer;
+    sample->buffer = BufferOf(data, length, channelCount, format, hertz);
     return true;
 }
 
@@ -209,9 +230,21 @@ int gxtkAudio::PlayMusic(String path, int playFlags) {
 
 int gxtkAudio::PrepareMusic(String path) { return MusicSample(path) ? 0 : -1; }
 
+int gxtkAudio::DecodeMusicAhead(String path) {
+#ifdef __EMSCRIPTEN__
+    // A page has no worker thread: the track would be decoded at once, stalling the caller, so it
+    // decodes when it is prepared or played.
+    (void)path;
+#else
+    if (!musicSample || path != musicPath) vxMusicAhead().Start({vxFileNameOf(path)});
+#endif
+    return 0;
+}
+
 gxtkSample* gxtkAudio::MusicSample(const String& path) {
     if (musicSample && path == musicPath) return musicSample;
-    gc_assign(musicSample, LoadSample(path));
+    gxtkSound ahead = vxMusicAhead().Take(vxFileNameOf(path));
+    gc_assign(musicSample, ahead.data ? SampleOf(ahead) : LoadSample(path));
     musicPath = musicSample ? path : String();
     return musicSample;
 }

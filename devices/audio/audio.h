@@ -67,6 +67,10 @@ class gxtkAudio : public Object {
     // Decodes the music at `path` and keeps it as the current music without playing it, so that
     // its first PlayMusic costs no decoding either. -1 when it cannot be loaded.
     int PrepareMusic(String path);
+    // Starts decoding the music at `path` on a worker thread, unless it is the current music
+    // already; the next PrepareMusic or PlayMusic of it takes what the worker decoded, waiting for
+    // it if need be, and only makes the buffer.
+    int DecodeMusicAhead(String path);
 
     // The current music: the path it was loaded from and its sample, kept between its plays.
     String musicPath;

@@ -44,6 +44,10 @@ int vx_audio_PrepareMusic(const String& path) {
     return vx_audio_device->PrepareMusic(vx_data_FixDataPath(path));
 }
 
+int vx_audio_DecodeMusicAhead(const String& path) {
+    return vx_audio_device->DecodeMusicAhead(vx_data_FixDataPath(path));
+}
+
 int vx_audio_StopMusic() { return vx_audio_device->StopMusic(); }
 int vx_audio_PauseMusic() { return vx_audio_device->PauseMusic(); }
 int vx_audio_ResumeMusic() { return vx_audio_device->ResumeMusic(); }

@@ -31,6 +31,8 @@ int vx_audio_SetChannelPan(int channel, float pan);
 int vx_audio_PlayMusic(const String& path, int flags);
 // Decodes a music file ahead of its PlayMusic, without playing it; -1 when it cannot be loaded.
 int vx_audio_PrepareMusic(const String& path);
+// Starts decoding a music file on a worker thread, for its PrepareMusic or PlayMusic to take.
+int vx_audio_DecodeMusicAhead(const String& path);
 int vx_audio_StopMusic();
 int vx_audio_PauseMusic();
 int vx_audio_ResumeMusic();

@@ -4,3 +4,5 @@
 void vxReleaseFreeMemory() {}
 
 void vxKeepLargeBlocksOutOfTheHeap() {}
+
+void vxRestartWithHugePages() {}

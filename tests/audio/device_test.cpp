@@ -1,6 +1,8 @@
 // The audio device on OpenAL Soft's real mixer: channel states and what they sound like, host
-// suspension, sample formats, running out of sources, deferred buffer deletion and the collector.
+// suspension, sample formats, music decoded ahead, running out of sources, deferred buffer deletion
+// and the collector.
 #include "devices/audio/audio.h"
+#include "devices/audio/music_ahead.h"
 #include "wave_device.h"
 
 #include <algorithm>
@@ -233,6 +235,30 @@ TEST_F(AudioDevice, StartingTheSameMusicAgainDoesNotDecodeItAgain) {
     EXPECT_GT(run.output.Peak(0), kLoud) << "the kept left track played";
     EXPECT_GT(run.output.Peak(1, kTail), kLoud) << "the right track plays at the end";
     EXPECT_LT(run.output.Peak(0, kTail), kQuiet);
+}
+
+// The loader has the round's track decoded on a worker while its other steps run: preparing it
+// then takes what the worker decoded, even with the file gone by then, and plays it as the current
+// music. A track that cannot be decoded ahead cannot be prepared either.
+TEST_F(AudioDevice, PreparingMusicTakesWhatWasDecodedAhead) {
+    String left = Fixture("left.wav", {440, 0}, kOneSecond);
+    String missing = String((dir / "missing.wav").c_str());
+    WaveRun run = Run([&](Scenario& s) {
+        gxtkAudio* a = s.audio;
+        a->DecodeMusicAhead(left);
+        vxMusicAhead().Finish();
+        std::filesystem::remove(dir / "left.wav");
+        s.Note(a->PrepareMusic(left));
+        gxtkSample* prepared = a->musicSample;
+        s.Note(a->PlayMusic(left, 1));
+        s.Note(a->musicSample == prepared && prepared != nullptr);
+        s.Mix(kSettle);
+        a->DecodeMusicAhead(missing);
+        s.Note(a->PrepareMusic(missing));
+    });
+    EXPECT_EQ(run.notes, (std::vector<int>{0, 0, 1, -1}));
+    EXPECT_GT(run.output.Peak(0, kTail), kLoud) << "the track decoded ahead plays";
+    EXPECT_LT(run.output.Peak(1, kTail), kQuiet);
 }
 
 TEST_F(AudioDevice, WithoutFreeSourcesAChannelTakesTheSourceOfAStoppedOne) {

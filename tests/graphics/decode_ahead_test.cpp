@@ -1,5 +1,6 @@
-// Pictures decoded on the worker thread: each load takes exactly what a load of its own would have
-// decoded, in any order; a replaced list keeps nothing, and a fork waits for the list.
+// Pictures decoded on the worker threads: each load takes exactly what a load of its own would have
+// decoded, in any order; a replaced list keeps nothing, the same list asked again keeps all, and a
+// fork waits for the list.
 #include "devices/graphics/decode_ahead.h"
 #include "test_images.h"
 #include "tests/support/child_process.h"
@@ -95,6 +96,27 @@ TEST_F(DecodeAhead, ANewListDropsWhatWasLeftOfTheOldOne) {
     ahead.Start({fresh});
     EXPECT_EQ(ahead.Take(old[3]).data, nullptr);
     ExpectTakesAsLoaded(ahead, fresh);
+}
+
+// A loader asks for its list when the window changes size and again at its first step: the second
+// request keeps what the workers have done. A list with a load taken is a new load's.
+TEST_F(DecodeAhead, AskingAgainForTheListInProgressKeepsIt) {
+    const std::string tiles = Write("tiles", 32, 32, false);
+    const std::string glow = Write("glow", 32, 32, true);
+    gxtkDecodeAhead ahead;
+    ahead.Start({tiles, glow});
+    ahead.Finish();
+    gxtkPixels before = DecodePictureFile(tiles);
+    Write("tiles", 32, 32, true);
+    ahead.Start({tiles, glow});
+    gxtkPixels kept = ahead.Take(tiles);
+    ASSERT_TRUE(kept.data && before.data);
+    EXPECT_TRUE(SamePixels(kept, before)) << "decoded before the file changed, and kept";
+
+    ahead.Start({tiles, glow});
+    ExpectTakesAsLoaded(ahead, tiles);
+    std::free(kept.data);
+    std::free(before.data);
 }
 
 // A child gets no worker of its own, so the fork waits for the list: the child finds every picture
