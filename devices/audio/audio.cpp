@@ -5,7 +5,9 @@
 #include "host/console.h"
 #include "host/game.h"
 
+#ifndef __EMSCRIPTEN__
 #include <AL/efx.h>
+#endif
 
 #include <algorithm>
 #include <climits>
@@ -30,6 +32,18 @@ ALenum BufferFormat(int channels, int bytesPerSample) {
     if (bytesPerSample == 2 && channels == 1) return AL_FORMAT_MONO16;
     if (bytesPerSample == 2 && channels == 2) return AL_FORMAT_STEREO16;
     return 0; // OpenAL refuses it, so the buffer stays empty and plays nothing
+}
+
+// No auxiliary sends: the game uses no effects, and OpenAL Soft keeps room for every send in each
+// of the 256 voices it makes with a context (about 0.7 MB for the default two). The browser's
+// OpenAL refuses the attribute, and has no voices of its own to keep.
+const ALCint* ContextAttributes() {
+#ifdef __EMSCRIPTEN__
+    return nullptr;
+#else
+    static const ALCint attributes[] = {ALC_MAX_AUXILIARY_SENDS, 0, 0};
+    return attributes;
+#endif
 }
 
 // A buffer of the decoded samples, which it frees.
@@ -88,10 +102,7 @@ void gxtkAudio::OpenDevice() {
         vxPrint(String(u"OpenAl error: alcOpenDevice failed"));
         return;
     }
-    // No auxiliary sends: the game uses no effects, and OpenAL keeps room for every send in each
-    // of the 256 voices it makes with the context (about 0.7 MB for the default two).
-    const ALCint attributes[] = {ALC_MAX_AUXILIARY_SENDS, 0, 0};
-    alcContext = alcCreateContext(alcDevice, attributes);
+    alcContext = alcCreateContext(alcDevice, ContextAttributes());
     if (!alcContext) {
         vxPrint(String(u"OpenAl error: alcCreateContext failed"));
         return;
