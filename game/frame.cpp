@@ -207,6 +207,17 @@ void LoadStepPictures(c_MyApp& app, int step) {
     }
 }
 
+// The textures of the step's pictures that the workers have decoded already, made now without
+// their pixels: making a texture's storage is most of its cost, and a step that pays for the next
+// one's keeps the largest tier's steps within a frame. The step's loads then only fill them.
+void PrepareStepPictures(const c_MyApp& app, int step) {
+    std::vector<String> files;
+    for (const StepPicture& p : LoaderPictures) {
+        if (p.step == step) files.push_back(TierFile(p.Name(), app.m_ImgRes));
+    }
+    vx_graphics_PrepareImages(Array<String>(files.data(), int(files.size())));
+}
+
 // Every picture of the steps at this tier, in the order of their loads, decoded on worker threads
 // while the steps before it run: a step then only waits for what the workers have not finished,
 // and still ends with its pictures in their slots. Asking again for the list in progress keeps it.
@@ -301,6 +312,7 @@ int c_MyApp::p_Loader() {
     if (m_Loading == 1) DecodePicturesAhead(m_ImgRes);
     LoaderStep(*this);
     if (m_Loading > 0) {
+        PrepareStepPictures(*this, m_Loading + 1);
         ++m_Loading;
     } else {
         vxReleaseFreeMemory();

@@ -64,6 +64,13 @@ template <typename Decoded> class VxDecodeAhead {
         return entry->result;
     }
 
+    // Whether the file's first untaken entry is decoded already, so that taking it would not wait.
+    bool Ready(const std::string& file) {
+        std::lock_guard lock(mutex);
+        const Entry* entry = Find(file);
+        return entry && entry->done;
+    }
+
     // Waits for the workers to finish the list and end. A fork calls it first (pthread_atfork), so
     // that a child never inherits a worker's locks, the allocator's among them.
     void Finish() {

@@ -95,8 +95,11 @@ int gxtkGraphics::EndRender() {
 int gxtkGraphics::DiscardGraphics() { return 0; }
 
 gxtkSurface* gxtkGraphics::LoadSurface(String path) {
-    auto* surface = new gxtkSurface;
-    if (!LoadSurface__UNSAFE__(surface, path)) return nullptr;
+    gxtkSurface* surface = TakePrepared(path);
+    if (!surface) {
+        surface = new gxtkSurface;
+        if (!LoadSurface__UNSAFE__(surface, path)) return nullptr;
+    }
     surface->Bind();
     return surface;
 }
@@ -125,6 +128,36 @@ void gxtkGraphics::DecodeAhead(Array<String> paths) {
     for (const String& path : paths) files.push_back(vxFileNameOf(path));
     vxPicturesAhead().Start(std::move(files));
 #endif
+    DropPrepared();
+}
+
+void gxtkGraphics::PrepareSurfaces(Array<String> paths) {
+    DropPrepared();
+    for (const String& path : paths) {
+        if (!vxPicturesAhead().Ready(vxFileNameOf(path))) continue;
+        auto* surface = new gxtkSurface;
+        if (!surface->LoadData(path)) continue;
+        if (glfwGraphicsSeq != 0) surface->MakeTextureStorage();
+        // Stored as gc_assign stores: the device may be marked already in this cycle.
+        gc_mark_q(surface);
+        prepared.push_back(surface);
+    }
+}
+
+gxtkSurface* gxtkGraphics::TakePrepared(const String& path) {
+    for (auto it = prepared.begin(); it != prepared.end(); ++it) {
+        gxtkSurface* surface = *it;
+        if (surface->path == path) {
+            prepared.erase(it);
+            return surface;
+        }
+    }
+    return nullptr;
+}
+
+void gxtkGraphics::DropPrepared() {
+    for (gxtkSurface* surface : prepared) surface->Discard();
+    prepared.clear();
 }
 
 int gxtkGraphics::Cls(float r, float g, float bl) {
@@ -396,4 +429,7 @@ int gxtkGraphics::WritePixels2(gxtkSurface* surface, Array<int> pixels, int x, i
     return 0;
 }
 
-void gxtkGraphics::mark() { gc_mark_q(batchSurface); }
+void gxtkGraphics::mark() {
+    gc_mark_q(batchSurface);
+    for (gxtkSurface* surface : prepared) gc_mark_q(surface);
+}

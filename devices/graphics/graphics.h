@@ -21,6 +21,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <vector>
 
 class gxtkGraphics : public Object {
   public:
@@ -49,6 +50,11 @@ class gxtkGraphics : public Object {
     // Starts decoding the files on a worker thread, in order, for the LoadSurface calls to come
     // (see decode_ahead.h); replaces the files asked for before.
     virtual void DecodeAhead(Array<String> paths);
+    // Makes the surfaces of files the next LoadSurface calls will ask for, with their textures'
+    // storage but not their pixels, when the workers have decoded them already (it never waits),
+    // in place of those made before: a loader that spreads its loads over frames pays for the
+    // storage, the costly part of a texture, a frame before its load, which only fills it.
+    virtual void PrepareSurfaces(Array<String> paths);
     virtual int Cls(float r, float g, float bl);
     virtual int SetAlpha(float alpha);
     virtual int SetColor(float r, float g, float bl);
@@ -91,6 +97,11 @@ class gxtkGraphics : public Object {
     gxtkSurface* batchSurface = nullptr;
 
   private:
+    std::vector<gxtkSurface*> prepared;
+    // The prepared surface of the file, taken off the list; null when there is none.
+    gxtkSurface* TakePrepared(const String& path);
+    void DropPrepared();
+
     // OpenGL state as last set by this device in the current frame, -1 or false while unknown;
     // BeginRender sets or forgets it.
     int blendMode = -1;

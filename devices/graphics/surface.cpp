@@ -189,15 +189,21 @@ void gxtkSurface::SetSubData(int x, int y, int w, int h, const int* src, int pit
 
 void gxtkSurface::Bind() {
     if (glfwGraphicsSeq == 0) return;
-    if (TextureIsCurrent()) {
-        BindTexture(texture);
+    if (!TextureIsCurrent()) {
+        CreateTexture();
         return;
     }
-    CreateTexture();
+    BindTexture(texture);
+    FillTexture();
 }
 
 void gxtkSurface::EnsureTexture() {
-    if (glfwGraphicsSeq != 0 && !TextureIsCurrent()) CreateTexture();
+    if (glfwGraphicsSeq == 0) return;
+    if (!TextureIsCurrent()) {
+        CreateTexture();
+    } else {
+        FillTexture();
+    }
 }
 
 void gxtkSurface::ForgetBinding() { bound = {}; }
@@ -208,6 +214,11 @@ GLenum gxtkSurface::PixelFormat() const { return format == GL_INTENSITY ? GL_LUM
 bool gxtkSurface::TextureIsCurrent() const { return texSeq == glfwGraphicsSeq; }
 
 void gxtkSurface::CreateTexture() {
+    MakeTextureStorage();
+    FillTexture();
+}
+
+void gxtkSurface::MakeTextureStorage() {
     texSeq = glfwGraphicsSeq;
     glGenTextures(1, &texture);
     BindTexture(texture);
@@ -217,7 +228,14 @@ void gxtkSurface::CreateTexture() {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     RestorePixels();
     AllocateTextureStorage();
+    unfilled = data != nullptr;
+}
+
+void gxtkSurface::FillTexture() {
+    if (!unfilled) return;
+    unfilled = false;
     if (!data) return;
+    BindTexture(texture);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, PixelFormat(), GL_UNSIGNED_BYTE, data);
     // The file can give them again.

@@ -53,6 +53,10 @@ class gxtkSurface : public Object {
     void EnsureTexture();
     // Code outside the surfaces may have bound another texture: the next Bind binds for certain.
     static void ForgetBinding();
+    // Makes the texture with its storage but not its pixels, which the next Bind or EnsureTexture
+    // puts in: making the storage is the costly part (the driver clears it), so a loader can pay
+    // for it a frame before the load.
+    void MakeTextureStorage();
 
     unsigned char* data = nullptr;
     int width = 0;
@@ -69,10 +73,14 @@ class gxtkSurface : public Object {
     String path;
 
   private:
+    // The current texture still waits for its pixels.
+    bool unfilled = false;
     bool TextureIsCurrent() const;
     GLenum PixelFormat() const;
     void CreateTexture();
     void AllocateTextureStorage();
+    // Puts the pixels into a texture made without them.
+    void FillTexture();
     void UploadRows(int x, int y, int w, int h);
     // Decodes the file again for a texture or a write that needs the pixels.
     void RestorePixels();

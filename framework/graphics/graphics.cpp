@@ -284,11 +284,19 @@ c_Image* vx_graphics_LoadImage2(String path, int frameWidth, int frameHeight, in
                   surface->Height());
 }
 
-void vx_graphics_DecodeAhead(Array<String> paths) {
+namespace {
+
+Array<String> DataPaths(const Array<String>& paths) {
     Array<String> files(paths.Length());
     for (int i = 0; i < paths.Length(); ++i) files[i] = vx_data_FixDataPath(paths[i]);
-    vx_graphics_device->DecodeAhead(files);
+    return files;
 }
+
+} // namespace
+
+void vx_graphics_DecodeAhead(Array<String> paths) { vx_graphics_device->DecodeAhead(DataPaths(paths)); }
+
+void vx_graphics_PrepareImages(Array<String> paths) { vx_graphics_device->PrepareSurfaces(DataPaths(paths)); }
 
 c_Image* vx_graphics_CreateImage(int width, int height, int frameCount, int flags) {
     gxtkSurface* surface = vx_graphics_device->CreateSurface(width * frameCount, height);

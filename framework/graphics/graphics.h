@@ -87,3 +87,6 @@ c_Image* vx_graphics_CreateImage(int width, int height, int frameCount, int flag
 // Starts decoding the image files on a worker thread, in the order given, so that loading them
 // later costs only their upload; replaces the list of any earlier call.
 void vx_graphics_DecodeAhead(Array<String> paths);
+// Makes the textures of image files the next loads will ask for, without their pixels, when they
+// are decoded already: the load a frame later only fills them. Replaces the ones made before.
+void vx_graphics_PrepareImages(Array<String> paths);

@@ -1,11 +1,13 @@
 // The graphics device on a real OpenGL context: what each primitive puts in the back buffer, how
 // colours blend, and how many draw calls the batch costs.
+#include "devices/graphics/decode_ahead.h"
 #include "gl_window.h"
 #include "test_images.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
@@ -702,6 +704,37 @@ TEST_F(Device, WhitePicturesDrawFromIntensityTexturesAsTheirRgbaAndWidenForAWrit
     device->EndRender();
     EXPECT_EQ(PixelAt(0, 0), kWhite);
     EXPECT_EQ(PixelAt(1, 0), (Rgb{0, 255, 0}));
+}
+
+// A loader pays for a texture's storage a frame before the load: a picture the workers have decoded
+// is prepared with its texture, and its load takes that surface and fills it, even with the file
+// gone by then. A picture not decoded ahead is left to its own load, and a new list of pictures to
+// decode drops what was prepared for the old one.
+TEST_F(Device, ALoadTakesTheSurfacePreparedForItAndFillsItsTexture) {
+    gltest::TempImages images;
+    const std::vector<unsigned char> red = {255, 0, 0, 255, 255, 0, 0, 255};
+    const std::string files[] = {images.Write("decoded", 2, 1, 4, red), images.Write("dropped", 2, 1, 4, red),
+                                 images.Write("unlisted", 2, 1, 4, red)};
+    const String decoded(files[0].c_str()), dropped(files[1].c_str()), unlisted(files[2].c_str());
+    auto prepare = [&](std::vector<String> paths) {
+        device->PrepareSurfaces(Array<String>(paths.data(), int(paths.size())));
+    };
+    device->DecodeAhead(Array<String>(std::vector<String>{decoded, dropped}.data(), 2));
+    vxPicturesAhead().Finish();
+    prepare({decoded, unlisted});
+    for (const std::string& file : files) std::filesystem::remove(file);
+
+    gxtkSurface* surface = device->LoadSurface(decoded);
+    ASSERT_NE(surface, nullptr) << "the prepared surface, its file no longer needed";
+    EXPECT_EQ(surface->data, nullptr) << "its pixels are in the texture now";
+    device->DrawSurface(surface, 0, 0);
+    device->EndRender();
+    EXPECT_EQ(PixelAt(1, 0), (Rgb{255, 0, 0}));
+    EXPECT_EQ(device->LoadSurface(unlisted), nullptr) << "never decoded ahead, so never prepared";
+
+    prepare({dropped});
+    device->DecodeAhead(Array<String>());
+    EXPECT_EQ(device->LoadSurface(dropped), nullptr) << "a new list drops the prepared surfaces";
 }
 
 // A surface made empty reports its size at once but takes texture memory only when first used.
