@@ -47,8 +47,8 @@ class gxtkGraphics : public Object {
     virtual gxtkSurface* LoadSurface(String path);
     virtual gxtkSurface* CreateSurface(int w, int h);
     virtual bool LoadSurface__UNSAFE__(gxtkSurface* surface, String path);
-    // Starts decoding the files on a worker thread, in order, for the LoadSurface calls to come
-    // (see decode_ahead.h); replaces the files asked for before.
+    // Starts decoding the files on worker threads, in order, for the LoadSurface calls to come
+    // (see decode_ahead.h); replaces the files asked for before, and drops the surfaces prepared.
     virtual void DecodeAhead(Array<String> paths);
     // Makes the surfaces of files the next LoadSurface calls will ask for, with their textures'
     // storage but not their pixels, when the workers have decoded them already (it never waits),

@@ -48,8 +48,8 @@ class gxtkSurface : public Object {
     // Binds the texture, building it first when this context has none yet. Binding the texture
     // that is already bound makes no OpenGL call.
     void Bind();
-    // Makes the texture when this context has none yet, without binding one that exists: draws call
-    // it before they read uscale and vscale.
+    // Makes the texture when this context has none yet (or fills one made without its pixels),
+    // without binding one that is complete: draws call it before they read uscale and vscale.
     void EnsureTexture();
     // Code outside the surfaces may have bound another texture: the next Bind binds for certain.
     static void ForgetBinding();
@@ -73,8 +73,6 @@ class gxtkSurface : public Object {
     String path;
 
   private:
-    // The current texture still waits for its pixels.
-    bool unfilled = false;
     bool TextureIsCurrent() const;
     GLenum PixelFormat() const;
     void CreateTexture();
@@ -88,4 +86,7 @@ class gxtkSurface : public Object {
     void WidenToRgba();
     void ReleaseTexture();
     void ReleasePixels();
+
+    // The current texture still waits for its pixels.
+    bool unfilled = false;
 };

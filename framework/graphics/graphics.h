@@ -84,7 +84,7 @@ int vx_graphics_DrawImage2(c_Image* image, float x, float y, float rotation, flo
 c_Image* vx_graphics_LoadImage(String path, int frameCount, int flags);
 c_Image* vx_graphics_LoadImage2(String path, int frameWidth, int frameHeight, int frameCount, int flags);
 c_Image* vx_graphics_CreateImage(int width, int height, int frameCount, int flags);
-// Starts decoding the image files on a worker thread, in the order given, so that loading them
+// Starts decoding the image files on worker threads, in the order given, so that loading them
 // later costs only their upload; replaces the list of any earlier call.
 void vx_graphics_DecodeAhead(Array<String> paths);
 // Makes the textures of image files the next loads will ask for, without their pixels, when they
