@@ -35,8 +35,13 @@ template <typename Decoded> class VxDecodeAhead {
 
     // Decodes the files in this order, in place of any earlier list: what is left of that list,
     // decoded or not, is dropped. A file named twice is decoded twice, once for each load. The
-    // files of the list in progress, none of them taken yet, keep that list.
+    // files of the list in progress, none of them taken yet, keep that list. A page has no worker
+    // thread, so there the list would be decoded whole at once, stalling its caller: each file is
+    // left to its own load instead.
     void Start(std::vector<std::string> files) {
+#ifdef __EMSCRIPTEN__
+        return;
+#endif
         std::lock_guard lock(mutex);
         if (InProgress(files)) return;
         DropEntries();

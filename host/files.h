@@ -23,6 +23,8 @@ unsigned char* LoadOGG(std::FILE* file, int* length, int* channels, int* format,
 // close the file; the buffer belongs to the caller (free()). Safe on any thread, like
 // vxDecodeImage.
 unsigned char* vxDecodeSound(std::FILE* file, int* length, int* channels, int* format, int* hertz);
+// A decoded sound's bytes as the collector is told of them: at most what an int holds.
+int vxDecodedSoundBytes(int length, int channels, int format);
 // A PNG decoded whole at its own depth (bytes a pixel), or null for a file that is not one or whose
 // header claims more than a texture takes or the file could code. Does not close the file; the
 // buffer belongs to the caller (free()). Safe on any thread: it touches no runtime object.

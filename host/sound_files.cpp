@@ -48,12 +48,13 @@ unsigned char* VxGlfwGame::LoadAudioData(String path, int* length, int* channels
     if (!file) return nullptr;
     unsigned char* samples = vxDecodeSound(file, length, channels, format, hertz);
     std::fclose(file);
-    if (samples) {
-        // Never more than the file's own bytes for WAV, nor than an int of samples for Ogg.
-        long long bytes = 1LL * *length * *channels * *format;
-        gc_ext_malloced(int(std::min<long long>(bytes, INT_MAX)));
-    }
+    if (samples) gc_ext_malloced(vxDecodedSoundBytes(*length, *channels, *format));
     return samples;
+}
+
+// Never more than the file's own bytes for WAV, nor than an int of samples for Ogg.
+int vxDecodedSoundBytes(int length, int channels, int format) {
+    return int(std::min<long long>(1LL * length * channels * format, INT_MAX));
 }
 
 long long bytesLeft(std::FILE* file) {

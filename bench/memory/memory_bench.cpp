@@ -4,8 +4,8 @@
 // Each is the resident memory of a fresh child process; the game's share is its difference from
 // the bare window's, split into texture bytes in the driver, decoded pixels kept by the surfaces,
 // OpenAL sound and music buffers, OpenAL's own context (measured in a child of its own), the
-// collector's heap, and the rest. The load peak is the game's
-// highest resident memory up to the end of its (last) load, above the bare window's highest.
+// collector's heap, and the rest. The load peak is the game's highest resident memory up to the
+// end of its (last) load, above the bare window's highest.
 // Needs a display: xvfb-run -a -s "-screen 0 1920x1080x24" build/bench/bin/memory_bench
 #include "bench/memory/children.h"
 #include "devices/audio/audio.h"

@@ -3,14 +3,13 @@
 #include "devices/audio/quiet.h"
 
 #include "host/console.h"
+#include "host/files.h"
 #include "host/game.h"
 
 #ifndef __EMSCRIPTEN__
 #include <AL/efx.h>
 #endif
 
-#include <algorithm>
-#include <climits>
 #include <cmath>
 #include <cstdlib>
 
@@ -57,7 +56,7 @@ ALuint BufferOf(unsigned char* data, int length, int channelCount, int format, i
 
 // The sample of a sound decoded ahead, reported to the collector as the host reports a load's.
 gxtkSample* SampleOf(const gxtkSound& sound) {
-    gc_ext_malloced(int(std::min<long long>(1LL * sound.length * sound.channels * sound.format, INT_MAX)));
+    gc_ext_malloced(vxDecodedSoundBytes(sound.length, sound.channels, sound.format));
     auto* sample = new gxtkSample;
     sample->buffer = BufferOf(sound.data, sound.length, sound.channels, sound.format, sound.hertz);
     return sample;
@@ -242,13 +241,7 @@ int gxtkAudio::PlayMusic(String path, int playFlags) {
 int gxtkAudio::PrepareMusic(String path) { return MusicSample(path) ? 0 : -1; }
 
 int gxtkAudio::DecodeMusicAhead(String path) {
-#ifdef __EMSCRIPTEN__
-    // A page has no worker thread: the track would be decoded at once, stalling the caller, so it
-    // decodes when it is prepared or played.
-    (void)path;
-#else
     if (!musicSample || path != musicPath) vxMusicAhead().Start({vxFileNameOf(path)});
-#endif
     return 0;
 }
 

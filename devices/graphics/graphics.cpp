@@ -119,15 +119,9 @@ bool gxtkGraphics::LoadSurface__UNSAFE__(gxtkSurface* surface, String path) {
 }
 
 void gxtkGraphics::DecodeAhead(Array<String> paths) {
-#ifdef __EMSCRIPTEN__
-    // A page has no worker thread: a list would be decoded whole at once, stalling the first step,
-    // so each picture decodes at its own load there.
-    (void)paths;
-#else
     std::vector<std::string> files;
     for (const String& path : paths) files.push_back(vxFileNameOf(path));
     vxPicturesAhead().Start(std::move(files));
-#endif
     DropPrepared();
 }
 
