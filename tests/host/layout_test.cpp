@@ -1,20 +1,17 @@
-// Letter keys under real keyboard layouts: an X server of this test's own (switching the layout of
-// the shared one would upset the other tests), a layout set with setxkbmap, and keys typed by name.
+// Letter keys under real keyboard layouts: an X server of this test's own, a layout set with
+// setxkbmap, and keys typed by name.
 #include "host/game.h"
+#include "tests/support/own_display.h"
 
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 extern "C" unsigned long glfwGetX11Window(GLFWwindow* window);
-extern char** environ;
 
 namespace {
 
@@ -28,32 +25,10 @@ class KeyDownLog : public VxGameDelegate {
 
 class Layouts : public ::testing::Test {
   protected:
-    static inline pid_t server = -1;
-
-    // Xvfb picks a free display and writes its number to the given descriptor once it listens.
-    static void SetUpTestSuite() {
-        int ready[2];
-        ASSERT_EQ(pipe(ready), 0);
-        std::string fd = std::to_string(ready[1]);
-        const char* argv[] = {"Xvfb",     "-displayfd", fd.c_str(),  "-screen",
-                              "0",        "800x600x24", "-nolisten", "tcp",
-                              "-noreset", // a reset when the last client leaves would drop the layout
-                              nullptr};
-        ASSERT_EQ(posix_spawnp(&server, "Xvfb", nullptr, nullptr, const_cast<char**>(argv), environ), 0);
-        close(ready[1]);
-        std::string number;
-        char c;
-        while (read(ready[0], &c, 1) == 1 && c != '\n') number += c;
-        close(ready[0]);
-        ASSERT_FALSE(number.empty()) << "Xvfb did not start";
-        setenv("DISPLAY", (":" + number).c_str(), 1);
-    }
-    static void TearDownTestSuite() {
-        if (server > 0) {
-            kill(server, SIGTERM);
-            waitpid(server, nullptr, 0);
-        }
-    }
+    // Switching the layout of the shared display would upset the other tests.
+    static inline OwnDisplay display;
+    static void SetUpTestSuite() { ASSERT_TRUE(display.Start()) << "Xvfb did not start"; }
+    static void TearDownTestSuite() { display.Stop(); }
 
     // The framework codes of the keys pressed, typed by their keysym names under `layout`.
     static std::vector<int> PressUnder(const std::string& layout, const std::string& keysyms) {
