@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -93,6 +94,10 @@ struct SheetCase {
     int cellW, cellH, frames;
     std::vector<int> drawn; // frames the game draws: each must show something
 };
+// Named in the test list by its file and frame size rather than by its bytes.
+void PrintTo(const SheetCase& sheet, std::ostream* out) {
+    *out << sheet.name << " " << sheet.cellW << "x" << sheet.cellH << " x " << sheet.frames;
+}
 
 std::vector<int> allFrames(int n) {
     std::vector<int> v(n);

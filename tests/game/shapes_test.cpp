@@ -145,6 +145,10 @@ struct Shape {
     const char* name;
     int w, h;
 };
+// Named in the test list by its ratio and size rather than by its bytes.
+void PrintTo(const Shape& shape, std::ostream* out) {
+    *out << shape.name << " " << shape.w << "x" << shape.h;
+}
 constexpr Shape kShapes[] = {
     {"4:3", 1024, 768},   {"5:4", 1280, 1024},  {"16:10", 1680, 1050},
     {"16:9", 1920, 1080}, {"21:9", 2560, 1080}, {"32:9", 3840, 1080},
