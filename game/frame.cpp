@@ -207,25 +207,29 @@ void LoadStepPictures(c_MyApp& app, int step) {
     }
 }
 
+constexpr int EveryStep = 0;
+
+// The files of the loader's pictures at this tier, in the order of their loads: those of one step,
+// or of every step.
+Array<String> LoaderFiles(int tier, int step) {
+    std::vector<String> files;
+    for (const StepPicture& p : LoaderPictures) {
+        if (step == EveryStep || p.step == step) files.push_back(TierFile(p.Name(), tier));
+    }
+    return Array<String>(files.data(), int(files.size()));
+}
+
 // The textures of the step's pictures that the workers have decoded already, made now without
 // their pixels: making a texture's storage is most of its cost, and a step that pays for the next
 // one's keeps the largest tier's steps within a frame. The step's loads then only fill them.
 void PrepareStepPictures(const c_MyApp& app, int step) {
-    std::vector<String> files;
-    for (const StepPicture& p : LoaderPictures) {
-        if (p.step == step) files.push_back(TierFile(p.Name(), app.m_ImgRes));
-    }
-    vx_graphics_PrepareImages(Array<String>(files.data(), int(files.size())));
+    vx_graphics_PrepareImages(LoaderFiles(app.m_ImgRes, step));
 }
 
 // Every picture of the steps at this tier, in the order of their loads, decoded on worker threads
 // while the steps before it run: a step then only waits for what the workers have not finished,
 // and still ends with its pictures in their slots. Asking again for the list in progress keeps it.
-void DecodePicturesAhead(int tier) {
-    std::vector<String> files;
-    for (const StepPicture& p : LoaderPictures) files.push_back(TierFile(p.Name(), tier));
-    vx_graphics_DecodeAhead(Array<String>(files.data(), int(files.size())));
-}
+void DecodePicturesAhead(int tier) { vx_graphics_DecodeAhead(LoaderFiles(tier, EveryStep)); }
 
 } // namespace
 

@@ -12,6 +12,7 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <mutex>
+#include <pthread.h>
 #include <string>
 #include <thread>
 #include <vector>
@@ -76,8 +77,9 @@ template <typename Decoded> class VxDecodeAhead {
         return entry && entry->done;
     }
 
-    // Waits for the workers to finish the list and end. A fork calls it first (pthread_atfork), so
-    // that a child never inherits a worker's locks, the allocator's among them.
+    // Waits for the workers to finish the list and end. A fork calls it first (for the process's
+    // lists, vxProcessDecodeAhead), so that a child never inherits a worker's locks, the
+    // allocator's among them.
     void Finish() {
         {
             std::unique_lock lock(mutex);
@@ -152,6 +154,18 @@ template <typename Decoded> class VxDecodeAhead {
     int working = 0;
     std::vector<std::thread> workers;
 };
+
+// The one list of the process of a kind of decoding `Ahead` (a VxDecodeAhead made by its default
+// constructor), made on first use. Never destroyed: its workers may still be decoding when the
+// process exits. A fork waits for them first.
+template <typename Ahead> Ahead& vxProcessDecodeAhead() {
+    static Ahead* const ahead = [] {
+        auto* made = new Ahead;
+        pthread_atfork([] { vxProcessDecodeAhead<Ahead>().Finish(); }, nullptr, nullptr);
+        return made;
+    }();
+    return *ahead;
+}
 
 // The platform's name of a file the game names by path, as a worker opens it.
 std::string vxFileNameOf(const String& path);

@@ -2,8 +2,6 @@
 
 #include "host/files.h"
 
-#include <pthread.h>
-
 #include <cstdio>
 
 gxtkSound DecodeSoundFile(const std::string& file) {
@@ -15,12 +13,6 @@ gxtkSound DecodeSoundFile(const std::string& file) {
     return sound.data ? sound : gxtkSound{};
 }
 
-// Never destroyed: the worker may still be decoding when the process exits.
-VxDecodeAhead<gxtkSound>& vxMusicAhead() {
-    static auto* const ahead = [] {
-        auto* made = new VxDecodeAhead<gxtkSound>(DecodeSoundFile, 1);
-        pthread_atfork([] { vxMusicAhead().Finish(); }, nullptr, nullptr);
-        return made;
-    }();
-    return *ahead;
-}
+gxtkMusicAhead::gxtkMusicAhead() : VxDecodeAhead(DecodeSoundFile, 1) {}
+
+gxtkMusicAhead& vxMusicAhead() { return vxProcessDecodeAhead<gxtkMusicAhead>(); }

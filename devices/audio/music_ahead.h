@@ -13,7 +13,13 @@ struct gxtkSound {
     int hertz = 0;
 };
 
+// One worker: a single track is decoded ahead at a time.
+class gxtkMusicAhead : public VxDecodeAhead<gxtkSound> {
+  public:
+    gxtkMusicAhead();
+};
+
 // The file decoded as the worker does it; no data when it cannot be read or decoded.
 gxtkSound DecodeSoundFile(const std::string& file);
-// The one worker of the process; a fork waits for it.
-VxDecodeAhead<gxtkSound>& vxMusicAhead();
+// The one list of the process, which the audio device fills; a fork waits for it.
+gxtkMusicAhead& vxMusicAhead();

@@ -3,8 +3,6 @@
 #include "host/files.h"
 #include "runtime/gc.h"
 
-#include <pthread.h>
-
 #include <cstdio>
 
 gxtkPixels DecodePictureFile(const std::string& file) {
@@ -18,15 +16,7 @@ gxtkPixels DecodePictureFile(const std::string& file) {
 
 gxtkDecodeAhead::gxtkDecodeAhead() : VxDecodeAhead(DecodePictureFile, 2) {}
 
-// Never destroyed: the workers may still be decoding when the process exits.
-gxtkDecodeAhead& vxPicturesAhead() {
-    static gxtkDecodeAhead* const ahead = [] {
-        auto* made = new gxtkDecodeAhead;
-        pthread_atfork([] { vxPicturesAhead().Finish(); }, nullptr, nullptr);
-        return made;
-    }();
-    return *ahead;
-}
+gxtkDecodeAhead& vxPicturesAhead() { return vxProcessDecodeAhead<gxtkDecodeAhead>(); }
 
 gxtkPixels TakeDecodedAhead(const String& path) {
     gxtkPixels pixels = vxPicturesAhead().Take(vxFileNameOf(path));
