@@ -229,7 +229,7 @@ float c_MyApp::p_StickX(int stick, int player) {
 float c_MyApp::p_StickY(int stick, int player) {
     if (player < 0 || stick < 0 || stick > 1) return 0;
     float y = vx_input_JoyY(stick, player);
-    return m_Setting[SetLeftStickY + stick] == 1 ? y : -y;
+    return m_Setting[SetLeftStickY + stick] != 0 ? y : -y;
 }
 
 int c_MyApp::p_AnalogueControl() {

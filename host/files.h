@@ -32,18 +32,19 @@ unsigned char* vxDecodeImage(std::FILE* file, int* width, int* height, int* dept
 // Hands the heap's free pages back to the system. Loading decodes every picture and sound into
 // short-lived blocks; freed, they would stay resident in the allocator's arenas for good.
 void vxReleaseFreeMemory();
-// Blocks of a quarter megabyte and more (decoded pictures and sounds, which live only until their
-// upload) get pages of their own, handed back the moment they are freed. The allocator's sliding
-// threshold would soon keep them in its arenas instead, where freed space stays resident: the
-// arena of a worker thread is not even trimmed.
-void vxKeepLargeBlocksOutOfTheHeap();
-// Starts the program again, with its own command line, with the allocator asking for huge pages
-// for its large blocks, unless they are asked for already; returns only when they are, or when the
-// restart failed. The game's program calls it first thing. The software
-// OpenGL driver takes a texture's storage from the allocator and clears it: page by page, that is
-// 60 ms for a 2048 x 2048 picture on a virtual machine, a sixth of it with huge pages. The allocator
-// reads its tunables only when a program starts.
-void vxRestartWithHugePages();
+// The allocator's settings for the whole process, made once, before anything is loaded; later
+// calls do nothing. The software OpenGL driver takes a texture's storage from the allocator and
+// clears it: page by page, that is 60 ms for a 2048 x 2048 picture on a virtual machine, a sixth of
+// it with huge pages. The allocator reads its tunables only when a program starts, so a program
+// that opens a window (`opensWindow`) starts again at once, with the same words (`argv`, null for
+// none) and huge pages asked for; the restarted process puts the variables back as they were, so
+// its children and its environment as tools show it are the player's own. No restart when
+// GLIBC_TUNABLES names glibc.malloc.hugetlb already or under valgrind. Then blocks of a quarter
+// megabyte and more (decoded pictures and sounds, which live only until their upload) get pages of
+// their own, handed back the moment they are freed: the allocator's sliding threshold would soon
+// keep them in its arenas instead, where freed space stays resident (the arena of a worker thread
+// is not even trimmed).
+void vxSetUpProcessMemory(char** argv, bool opensWindow);
 // Writes a whole file so that a crash or a full disk mid-write leaves the previous one whole: a
 // temporary file beside it, flushed to the disk, renamed over it, and the folder synced. 0 when
 // written; -1 when the file could not be made or renamed; -2 when writing it failed.

@@ -15,7 +15,9 @@ VxGlfwGame::VxGlfwGame() = default;
 void VxGlfwGame::Install() {
     VxGame::_game = this;
     _glfwGame = this;
-    vxKeepLargeBlocksOutOfTheHeap();
+    // Programs that make a host without the program entry (tests, benchmarks) allocate as the game
+    // does; after the entry's own call this does nothing.
+    vxSetUpProcessMemory(nullptr, false);
 }
 
 void VxGlfwGame::SetUpdateRate(int hertz) {

@@ -13,10 +13,12 @@ constexpr int kMaxAxes = 6;
 constexpr int kMaxButtons = 32;
 constexpr int kMappedButtons = 14;
 
+// Entries 8 to 11 are the pad's left, up, right and down: its hat, whose four buttons GLFW puts
+// after all the others, in the order up, right, down, left.
 // Layout P: the pad with exactly 5 axes and 14 buttons, whose triggers share axis 2.
-constexpr int kPadButtons[kMappedButtons] = {0, 1, 2, 3, 4, 5, 6, 7, -4, -3, -2, -1, 8, 9};
+constexpr int kPadButtons[kMappedButtons] = {0, 1, 2, 3, 4, 5, 6, 7, -1, -4, -3, -2, 8, 9};
 // Layout G: every other pad, with its triggers as buttons 6 and 7.
-constexpr int kGenericButtons[kMappedButtons] = {1, 2, 0, 3, 4, 5, 8, 9, -4, -3, -2, -1, 10, 11};
+constexpr int kGenericButtons[kMappedButtons] = {1, 2, 0, 3, 4, 5, 8, 9, -1, -4, -3, -2, 10, 11};
 
 // A negative button number counts back from the last button reported.
 bool buttonPressed(const unsigned char* states, int count, int button) {
@@ -106,8 +108,9 @@ void vxMapJoystick(const float* axes, int axisCount, const unsigned char* button
     std::copy_n(axes, std::clamp(axisCount, 0, kMaxAxes), axis);
     int n = std::clamp(buttonCount, 0, kMaxButtons);
     bool padLayout = axisCount == 5 && buttonCount == 14;
+    // A stick's up is +1 here, as on a mapped pad; GLFW gives it as -1.
     joyx[0] = axis[0];
-    joyy[0] = axis[1];
+    joyy[0] = -axis[1];
     joyx[1] = padLayout ? axis[4] : axis[2];
     joyy[1] = -axis[3];
     joyz[0] = padLayout ? axis[2] : buttonValue(buttonStates, n, 6);

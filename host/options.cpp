@@ -88,3 +88,9 @@ void vxReadCommandLine(int argc, char** argv) {
         std::exit(0);
     }
 }
+
+bool vxCommandLineNeedsNoWindow() {
+    return std::any_of(std::begin(vxOptions), std::end(vxOptions), [](const VxOption& option) {
+        return option.window == VxWindow::None && vxCommandLine.Given(option.name);
+    });
+}

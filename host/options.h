@@ -6,19 +6,24 @@
 #include <string>
 #include <string_view>
 
+// Whether a program given an option opens its window.
+enum class VxWindow { Opens, None };
+
 // One option. `value` names the argument that follows it on the command line; null for a flag.
 struct VxOption {
     const char* name;
     const char* value;
     const char* help;
+    VxWindow window = VxWindow::Opens;
 };
 
 // The program's options; the usage lists them in this order.
 inline constexpr VxOption vxOptions[] = {
-    {"--help", nullptr, "print this help (keys, files, options) and exit"},
-    {"--version", nullptr, "print the version and exit"},
+    {"--help", nullptr, "print this help (keys, files, options) and exit", VxWindow::None},
+    {"--version", nullptr, "print the version and exit", VxWindow::None},
     {"--replay", "FILE", "watch the round kept in FILE; Escape pauses, a second Escape quits"},
-    {"--verify-replay", "FILE", "play FILE's round unseen: status 0 same score and state, 1 not, 2 no replay"},
+    {"--verify-replay", "FILE", "play FILE's round unseen: status 0 same score and state, 1 not, 2 no replay",
+     VxWindow::None},
     {"--no-demo", nullptr, "no demo round in the idle menu"},
 };
 
@@ -42,3 +47,7 @@ extern VxCommandLine vxCommandLine;
 // version on standard output and end the process with status 0; a command line the table does not
 // allow prints the usage on standard error and ends it with status 2.
 void vxReadCommandLine(int argc, char** argv);
+
+// True when an option on the command line read runs the program without its window: it needs no
+// display, and start-up leaves out what only a window needs.
+bool vxCommandLineNeedsNoWindow();

@@ -52,7 +52,10 @@ int TransKey(int glfwKey) {
     switch (glfwKey) {
     case GLFW_KEY_SPACE:
         return 32;
+    // GLFW has no keys of their own for the quote and the tilde, but a layout may print them
+    // unshifted, and LayoutKey looks up what a key prints here.
     case GLFW_KEY_APOSTROPHE:
+    case '"':
         return 222;
     case GLFW_KEY_COMMA:
         return 188;
@@ -73,6 +76,7 @@ int TransKey(int glfwKey) {
     case GLFW_KEY_RIGHT_BRACKET:
         return 221;
     case GLFW_KEY_GRAVE_ACCENT:
+    case '~':
         return 192;
     case GLFW_KEY_ESCAPE:
         return 27;

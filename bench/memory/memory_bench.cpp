@@ -119,9 +119,10 @@ void PlayRound() {
     }
 }
 
-// Restarted with huge pages, as the game's program starts.
-int GameChild(bool fullscreen) {
-    vxRestartWithHugePages();
+// With the allocator set up as the game's program sets it; a restart keeps the child's whole
+// command line (`words`), so that the restarted process is this child again.
+int GameChild(char** words, bool fullscreen) {
+    vxSetUpProcessMemory(words, true);
     StartGame();
     FramesUntilLoaded();
     if (fullscreen) {
@@ -214,7 +215,8 @@ int Child(int argc, char** argv) {
         const Screen screen{std::atoi(argv[1]), std::atoi(argv[2]), std::atoi(argv[3]) != 0};
         return benchchild::BareWindow(screen, SettleFrames, startedAt);
     }
-    if (role == "game" && argc == 3) return GameChild(std::atoi(argv[1]) != 0);
+    // The program's own words come before the child's (benchchild::Main).
+    if (role == "game" && argc == 3) return GameChild(argv - 2, std::atoi(argv[1]) != 0);
     if (role == "audio" && argc == 2) return AudioDeviceChild();
     return 2;
 }

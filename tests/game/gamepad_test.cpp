@@ -3,6 +3,7 @@
 // the pad does what the player expects of it.
 #include "game_harness.h"
 
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -120,6 +121,61 @@ TEST_F(Gamepad, EachControlReachesItsLayoutPEntryAndTheGamesAction) {
         EXPECT_EQ(Sticks(vx_input_device->joyStates[0]), row.sticks);
         EXPECT_EQ(ActionsActive(app), row.actions);
         gametest::EndUpdate();
+    }
+}
+
+// A pad GLFW's database does not know is read by its numbers, as a pad of the generic layout's kind
+// numbers its controls: 0 the left face button, 1 the lower, 2 the right, 3 the top, 4 and 5 the
+// shoulders, 6 and 7 the triggers, 8 back, 9 start, 10 and 11 the stick clicks, then the four of
+// its hat, which GLFW puts after the rest as up, right, down, left; axes 0 and 1 the left stick, 2
+// and 3 the right one.
+TEST_F(Gamepad, APadWithoutAMappingDoesWhatTheSamePadDoesWithOne) {
+    struct Row {
+        const char* name;
+        Control mapped; // the control in GLFW's gamepad state
+        Control raw;    // the same control as the pad numbers it
+        std::vector<int> actions;
+    };
+    const Row rows[] = {
+        {"A", Button(GLFW_GAMEPAD_BUTTON_A), Button(1), {10}},
+        {"B", Button(GLFW_GAMEPAD_BUTTON_B), Button(2), {11}},
+        {"X", Button(GLFW_GAMEPAD_BUTTON_X), Button(0), {12}},
+        {"Y", Button(GLFW_GAMEPAD_BUTTON_Y), Button(3), {13}},
+        {"left shoulder", Button(GLFW_GAMEPAD_BUTTON_LEFT_BUMPER), Button(4), {14}},
+        {"right shoulder", Button(GLFW_GAMEPAD_BUTTON_RIGHT_BUMPER), Button(5), {15}},
+        {"back", Button(GLFW_GAMEPAD_BUTTON_BACK), Button(8), {98, 99}},
+        {"start", Button(GLFW_GAMEPAD_BUTTON_START), Button(9), {98, 99}},
+        {"pad up", Button(GLFW_GAMEPAD_BUTTON_DPAD_UP), Button(12), {0}},
+        {"pad right", Button(GLFW_GAMEPAD_BUTTON_DPAD_RIGHT), Button(13), {5}},
+        {"pad down", Button(GLFW_GAMEPAD_BUTTON_DPAD_DOWN), Button(14), {8}},
+        {"pad left", Button(GLFW_GAMEPAD_BUTTON_DPAD_LEFT), Button(15), {3}},
+        {"stick up", Axis(GLFW_GAMEPAD_AXIS_LEFT_Y, -1), Axis(1, -1), {0}},
+        {"stick down", Axis(GLFW_GAMEPAD_AXIS_LEFT_Y, 1), Axis(1, 1), {8}},
+        {"stick left", Axis(GLFW_GAMEPAD_AXIS_LEFT_X, -1), Axis(0, -1), {3}},
+        {"stick right", Axis(GLFW_GAMEPAD_AXIS_LEFT_X, 1), Axis(0, 1), {5}},
+    };
+    // What the game gets of the pad: its entries down, its left stick, its actions.
+    using Seen = std::tuple<std::vector<int>, float, float, std::vector<int>>;
+    const auto seen = [&](const FakeJoystick& pad) {
+        Clock().plugged[0] = pad;
+        vx_input_device->p_BeginUpdate();
+        const c_JoyState* state = vx_input_device->joyStates[0];
+        Seen what{EntriesDown(), state->joyx[0], state->joyy[0], ActionsActive(app)};
+        gametest::EndUpdate();
+        return what;
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        FakeJoystick raw{std::vector<float>(4), std::vector<unsigned char>(16, GLFW_RELEASE), std::nullopt};
+        FakeJoystick mapped = raw;
+        mapped.gamepad = GamepadAtRest();
+        if (row.raw.button >= 0) raw.buttons[std::size_t(row.raw.button)] = GLFW_PRESS;
+        if (row.raw.axis >= 0) raw.axes[std::size_t(row.raw.axis)] = row.raw.value;
+        if (row.mapped.button >= 0) mapped.gamepad->buttons[row.mapped.button] = GLFW_PRESS;
+        if (row.mapped.axis >= 0) mapped.gamepad->axes[row.mapped.axis] = row.mapped.value;
+        const Seen withMapping = seen(mapped);
+        EXPECT_EQ(std::get<3>(withMapping), row.actions);
+        EXPECT_EQ(seen(raw), withMapping);
     }
 }
 

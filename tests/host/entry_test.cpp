@@ -9,10 +9,15 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <string>
 
 namespace {
+
+// Main would start this test program again for huge pages, as it starts the game; a program
+// started with huge pages chosen already goes on as it is.
+const bool keptFromStartingAgain = setenv("GLIBC_TUNABLES", "glibc.malloc.hugetlb=0", 1) == 0;
 
 // What this program's vxInit and vxMain do; each test sets them before starting a child.
 std::function<void()> initBody;

@@ -81,10 +81,10 @@ TEST_F(Joysticks, OtherJoysticksTakeLayoutPOrGByTheirShape) {
     fake.plugged[5] = {axes, buttons, std::nullopt};
     EXPECT_EQ(PollAll(), 2) << "GLFW joysticks 2 and 5 serve ports 0 and 1";
     // Layout P: triggers on axis 2, second stick from axes 4 and 3, button 6 is back.
-    EXPECT_EQ(ports[0].Sticks(), (std::vector<float>{0.1f, 0.2f, 0.3f, 0.5f, -0.4f, -0.3f}));
+    EXPECT_EQ(ports[0].Sticks(), (std::vector<float>{0.1f, -0.2f, 0.3f, 0.5f, -0.4f, -0.3f}));
     EXPECT_EQ(ports[0].Entries(), (std::vector<int>{6}));
     // Layout G: button 6 is the left trigger, second stick from axes 2 and 3.
-    EXPECT_EQ(ports[1].Sticks(), (std::vector<float>{0.1f, 0.2f, 1.0f, 0.3f, -0.4f, 0.0f}));
+    EXPECT_EQ(ports[1].Sticks(), (std::vector<float>{0.1f, -0.2f, 1.0f, 0.3f, -0.4f, 0.0f}));
     EXPECT_EQ(ports[1].Entries(), std::vector<int>{});
 }
 

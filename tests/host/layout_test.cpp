@@ -62,8 +62,11 @@ TEST_F(Layouts, LetterKeysFollowThePrintedLetterOthersKeepTheirPosition) {
         // Z and Y swapped; the umlaut has no code and keeps its position (semicolon), the minus sits
         // where the US slash is.
         {"de", "z y a odiaeresis minus", {90, 89, 65, 186, 189}},
-        // AZERTY: the digit row prints symbols and keeps its digits; M sits where the US semicolon is.
-        {"fr", "a q w z m comma ampersand", {65, 81, 87, 90, 77, 188, 49}},
+        // AZERTY: the digit row prints symbols and keeps its digits, but for the quote on the 3; M sits
+        // where the US semicolon is.
+        {"fr", "a q w z m comma ampersand quotedbl", {65, 81, 87, 90, 77, 188, 49, 222}},
+        // The tilde on the key beside Enter.
+        {"pt nodeadkeys", "asciitilde", {192}},
     };
     for (const Case& c : cases) EXPECT_EQ(PressUnder(c.layout, c.keysyms), c.codes) << c.layout;
 }

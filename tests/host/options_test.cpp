@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -54,6 +55,25 @@ TEST(CommandLine, RefusesUnknownOptionsAndMissingValues) {
     for (std::vector<std::string> arguments : std::vector<std::vector<std::string>>{
              {"--fla"}, {"-f"}, {"-"}, {"--flag=1"}, {"level1", "--file"}}) {
         EXPECT_FALSE(ReadArguments(arguments).accepted) << ::testing::PrintToString(arguments);
+    }
+}
+
+// Only verifying a replay (besides the help and the version, which end at once) runs without the
+// window, so only it is left out of what start-up does for one.
+TEST(CommandLine, TheProgramNeedsNoWindowOnlyToVerifyAReplay) {
+    const std::pair<std::vector<std::string>, bool> cases[] = {
+        {{}, false},
+        {{"--replay", "a.replay"}, false},
+        {{"--no-demo"}, false},
+        {{"--verify-replay", "a.replay"}, true},
+        {{"--no-demo", "--verify-replay", "a.replay", "level1"}, true},
+    };
+    for (auto [arguments, needsNoWindow] : cases) {
+        arguments.insert(arguments.begin(), "spindrift");
+        std::vector<char*> argv;
+        for (std::string& a : arguments) argv.push_back(a.data());
+        vxReadCommandLine(int(argv.size()), argv.data());
+        EXPECT_EQ(vxCommandLineNeedsNoWindow(), needsNoWindow) << ::testing::PrintToString(arguments);
     }
 }
 

@@ -91,9 +91,12 @@ TEST(LayoutKey, KeysFollowWhatTheyPrintElseTheirPosition) {
         {GLFW_KEY_A, "A", 65},
         {GLFW_KEY_A, "a", 65},
         {GLFW_KEY_5, "5", 53},
+        // Signs that GLFW has no key for: French prints the quote on the 3, Portuguese the tilde
+        // beside the Enter key.
+        {GLFW_KEY_3, "\"", 222},
+        {GLFW_KEY_BACKSLASH, "~", 192},
         // No code for what they print: the position's code.
         {GLFW_KEY_1, "&", 49},
-        {GLFW_KEY_3, "\"", 51},
         {GLFW_KEY_SEMICOLON, "\xc3\xb6", 186},
         {GLFW_KEY_MINUS, "\xc3\x9f", 189},
         {GLFW_KEY_GRAVE_ACCENT, nullptr, 192},
@@ -161,14 +164,14 @@ TEST(JoystickMapping, FiveAxesAndFourteenButtonsShareTheTriggerAxis) {
     Pad pad;
     pad.Map(kFiveAxes, std::vector<unsigned char>(14, GLFW_PRESS));
     EXPECT_EQ(pad.x[0], 0.1f);
-    EXPECT_EQ(pad.y[0], 0.2f);
+    EXPECT_EQ(pad.y[0], -0.2f);
     EXPECT_EQ(pad.z[0], 0.3f);
     EXPECT_EQ(pad.x[1], 0.5f);
     EXPECT_EQ(pad.y[1], -0.4f);
     EXPECT_EQ(pad.z[1], -0.3f);
-    // Entry for each GLFW button; 8 to 11 are the last four, counted back from 14.
-    const std::vector<std::vector<int>> expected = {{0}, {1},  {2},  {3}, {4}, {5},  {6},
-                                                    {7}, {12}, {13}, {8}, {9}, {10}, {11}};
+    // Entry for each GLFW button; the last four are the hat's up, right, down and left.
+    const std::vector<std::vector<int>> expected = {{0}, {1},  {2},  {3}, {4},  {5},  {6},
+                                                    {7}, {12}, {13}, {9}, {10}, {11}, {8}};
     for (int b = 0; b < 14; ++b) EXPECT_EQ(pad.EntriesFor(b, 14, kFiveAxes), expected[std::size_t(b)]) << b;
 }
 
@@ -178,13 +181,13 @@ TEST(JoystickMapping, OtherPadsTakeTriggersFromButtons) {
     states[7] = GLFW_PRESS;
     pad.Map(kSixAxes, states);
     EXPECT_EQ(pad.x[0], 0.1f);
-    EXPECT_EQ(pad.y[0], 0.2f);
+    EXPECT_EQ(pad.y[0], -0.2f);
     EXPECT_EQ(pad.z[0], 0.0f);
     EXPECT_EQ(pad.x[1], 0.3f);
     EXPECT_EQ(pad.y[1], -0.4f);
     EXPECT_EQ(pad.z[1], 1.0f);
-    const std::vector<std::vector<int>> expected = {{2}, {0}, {1},  {3},  {4}, {5}, {},   {},
-                                                    {6}, {7}, {12}, {13}, {8}, {9}, {10}, {11}};
+    const std::vector<std::vector<int>> expected = {{2}, {0}, {1},  {3},  {4}, {5},  {},   {},
+                                                    {6}, {7}, {12}, {13}, {9}, {10}, {11}, {8}};
     for (int b = 0; b < 16; ++b) EXPECT_EQ(pad.EntriesFor(b, 16, kSixAxes), expected[std::size_t(b)]) << b;
 }
 
@@ -206,8 +209,9 @@ TEST(JoystickMapping, SmallPadsReadMissingAxesAndButtonsAsRest) {
     std::vector<int> entries;
     for (int i = 0; i < 32; ++i)
         if (pad.buttons[i]) entries.push_back(i);
-    // Counting back from two buttons: -2 and -1 reach them again, -4 and -3 reach nothing.
-    EXPECT_EQ(entries, (std::vector<int>{0, 2, 10, 11}));
+    // Counting back from two buttons: the hat's down and left reach them again, its up and right
+    // nothing.
+    EXPECT_EQ(entries, (std::vector<int>{0, 2, 8, 11}));
 }
 
 } // namespace
