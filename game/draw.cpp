@@ -279,7 +279,8 @@ int c_MyApp::p_Text(float x, float y, String text, float ax, float ay, int slotO
     const double y0 = y - CosDeg(r - 90) * width * ax / 2 - CosDeg(r) * lineHeight * v;
 
     const double alongX = SinDeg(90 - m_Rot), alongY = CosDeg(90 - m_Rot);
-    const bool pressedPhase = m_ControlStyle == 1 && p_Millisecs() % 500 < 200;
+    // The live clock: what is drawn must not take the round's recorded readings.
+    const bool pressedPhase = m_ControlStyle == 1 && vx_app_Millisecs() % 500 < 200;
     int penX = TruncInt(x0);
     float penY = float(y0);
     int line = 0;
@@ -347,10 +348,7 @@ int c_MyApp::p_ReserveImg(int slot, int w, int h) {
     return 0;
 }
 
-float c_MyApp::p_OverscanY() {
-    int devW = vx_app_DeviceWidth();
-    return devW > 0 ? overscan * float(vx_app_DeviceHeight()) / float(devW) : 0;
-}
+float c_MyApp::p_OverscanY() { return m_FittedW > 0 ? overscan * float(m_FittedH) / float(m_FittedW) : 0; }
 
 // Virtual units to device pixels: scaled, then moved in by the overscan border.
 int c_MyApp::p_ReplayDrawList() {

@@ -2,6 +2,7 @@
 // (debris, sparks, floating score numbers). Both are fixed pools of 10-float records, so adding,
 // moving and drawing them allocates nothing; a full particle pool simply drops the new particle.
 #include "game/my_app.h"
+#include "game/play_math.h"
 #include "game/random.h"
 
 #include <algorithm>
@@ -169,8 +170,8 @@ int c_MyApp::p_ThrowParticle(float x, float y, int kind, int colour, float angle
     if (speed == Omitted) speed = vx_random_Rnd() * 5 + 3;
     float* part = p_PlaceParticle(kind, x, y);
     if (!part) return 0;
-    part[PartVX] = speed * std::sin(Radians(angle));
-    part[PartVY] = -speed * std::cos(Radians(angle));
+    part[PartVX] = speed * float(PlaySinDeg(angle));
+    part[PartVY] = -speed * float(PlayCosDeg(angle));
     part[PartRot] = vx_random_Rnd() * 360;
     part[PartSpin] = vx_random_Rnd() * 16 - 8;
     if (kind == BouncerKind) {

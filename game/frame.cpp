@@ -70,6 +70,8 @@ void FitVirtualScreen(c_MyApp& app, int devW, int devH) {
     }
     jscrw = float(devW) / s;
     jscrh = float(devH) / s;
+    app.m_FittedW = devW;
+    app.m_FittedH = devH;
     app.m_Landscape = jscrh <= jscrw ? 1 : 0;
 }
 
@@ -107,6 +109,9 @@ class ReplacedAssets {
 } // namespace
 
 int c_MyApp::p_OnCreate() {
+    // A replay named on the command line is read and checked first: a file that is none is refused
+    // before anything else is made or said.
+    p_ReplayOptions();
     if (isOuya == 1) {
         m_ControlStyle = 1;
         p_SetOverscan(64);
@@ -134,9 +139,9 @@ int c_MyApp::p_OnCreate() {
     p_ClearActionVKeys();
     p_DefaultSettings();
     for (int i = 0; i <= 30; ++i) m_HiScore[i] = 0;
-    p_Load();
+    // The verifier plays the round from the replay alone: the player's saves are none of its business.
+    if (m_Replay.mode != ReplayMode::Verify) p_Load();
     p_ResetChannels();
-    p_ReplayOptions();
     return 0;
 }
 
@@ -353,14 +358,17 @@ int c_MyApp::p_WaitStart(int mode) {
 }
 
 int c_MyApp::p_OnUpdate() {
-    if (p_ReplayUpdateStart() == 1) return 0;
-    m_VKey[VKeyMenu] = isOuya == 0 ? vx_input_KeyHit(KEY_BACK) : (vx_input_KeyHit(VkPadMenu) > 0 ? 1 : 0);
-    if (vx_input_KeyHit(VkF1)) DebugMode = DebugMode == 0 ? 1 : 0;
-    if (vx_input_KeyHit(VkF2)) m_CleanView = m_CleanView == 0 ? 1 : 0;
+    // The window's and the program's keys act on every screen, a played round's too: they are read
+    // from the live device before a replay puts its own in place. Switching the window lets go of
+    // the held keys, so it comes before the update's input is taken for a replay.
     if (vx_input_KeyHit(VkF11)) p_FullscreenFlip();
     // Quitting is the runtime's error path with an empty message: it ends the process at once, from
     // wherever it is called, without a report and without unwinding the frame.
     if (vx_input_KeyHit(VkF4) || vx_input_KeyHit(KEY_CLOSE)) vx_app_EndApp();
+    if (p_ReplayUpdateStart() == 1) return 0;
+    m_VKey[VKeyMenu] = isOuya == 0 ? vx_input_KeyHit(KEY_BACK) : (vx_input_KeyHit(VkPadMenu) > 0 ? 1 : 0);
+    if (vx_input_KeyHit(VkF1)) DebugMode = DebugMode == 0 ? 1 : 0;
+    if (vx_input_KeyHit(VkF2)) m_CleanView = m_CleanView == 0 ? 1 : 0;
 
     vx_asyncevent_UpdateAsyncEvents();
     p_MusicFollowsPause();
@@ -369,7 +377,7 @@ int c_MyApp::p_OnUpdate() {
     p_ControlModeSwitch();
 
     // While loading, the loader owns the frame.
-    if (m_Loading == 0) p_Dispatch();
+    if (!p_LoaderHoldsScreens()) p_Dispatch();
     if (m_Loading > 0) p_Loader();
 
     if (iCadeControls == 1) p_ReadICade();

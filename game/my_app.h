@@ -176,6 +176,9 @@ class c_MyApp : public c_App, public c_IOnHttpRequestComplete {
     Array<int> m_SfxChan;
     int m_RenderMs = 0, m_RenderFpsNow = 0, m_RenderFps = 0;
     float m_ScaleX = 0, m_ScaleY = 0;
+    // The device size the virtual screen was last fitted to: the update maps the pointer through it,
+    // and a replay puts the recorded one in its place.
+    int m_FittedW = 0, m_FittedH = 0;
     int m_FitMode = 0;
     int m_Landscape = 0; // kept by the design for layouts that ask; this game's layouts do not
     int m_DrawN = 0;
@@ -436,8 +439,12 @@ class c_MyApp : public c_App, public c_IOnHttpRequestComplete {
     int p_ReplayRoundStart();
     // 1 when a replay took the focus change, so the round's own pause rule must not run.
     int p_ReplayFocusChange(int lost);
-    // Loads a replay to play once the menu shows; 0 with m_Replay.failure set when it cannot.
+    // Loads a replay to play once the menu shows; 0 with m_Replay.failure and status set when it
+    // cannot.
     int p_LoadReplay(int mode, const std::string& path);
+    // Whether the loader holds the screens back this update: live, while it loads; in a played
+    // round, exactly when it held the recorded one, whatever the viewer's own window loads.
+    bool p_LoaderHoldsScreens() const;
     int p_ReplayOptions();
     int p_AttractMode();
     void p_BeginPlayback();

@@ -180,6 +180,10 @@ int c_MyApp::p_ResetObj() {
 int c_MyApp::p_FlushGame() {
     p_ResetObj();
     p_ResetGrid();
+    // The resets below set only the records they count and only the fields they use: what the menu
+    // and earlier rounds left in the rest is no part of this round, and must not reach its replay.
+    std::fill(m_Stars.begin(), m_Stars.end(), 0.0f);
+    std::fill(m_Part.begin(), m_Part.end(), 0.0f);
     p_ResetStars(100);
     p_ResetParticles(250);
     p_ResetPlayers();

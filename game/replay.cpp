@@ -178,6 +178,7 @@ std::string ReadHeaderAndStreams(Reader& r, ReplayData& replay) {
     if (!r.ok) return "the header is cut";
     if (replay.difficulty < 1 || replay.difficulty > 3 || replay.controlStyle > 2)
         return "the header names no difficulty or control style of this game";
+    if (replay.updates > ReplayMaxUpdates) return "the round is longer than a day";
     const uint32_t starts = r.Le(2);
     if (r.ok && starts * 4 > r.Left()) return "the start fields reach past the end";
     for (uint32_t i = 0; i < starts && r.ok; ++i) replay.start.push_back(r.Le(4));
@@ -306,14 +307,18 @@ namespace {
 constexpr int IdleMsBeforeDemo = 30000;
 
 // The fields a round starts from that its own start does not set: controls, pointer latches,
-// settings and the virtual screen. Visited as 32-bit words.
+// settings, the virtual screen, and where the pause screen, the options box and the side panel
+// were left (a round goes on reading them). Visited as 32-bit words.
 template <class Visit> void ForStartFields(c_MyApp& app, Visit&& visit) {
-    for (int* v : {&app.m_Difficulty,  &app.m_ControlStyle, &app.m_CleanView,  &app.m_KeyNav,
-                   &app.m_PointerLock, &app.m_MouseX,       &app.m_MouseY,     &app.m_MouseOldX,
-                   &app.m_MouseOldY,   &app.m_MouseWasDown, &app.m_MouseDown,  &app.m_MouseHit,
-                   &app.m_ClickDelay,  &app.m_DragX0,       &app.m_DragY0,     &app.m_PadDrag,
-                   &app.m_PadSpread,   &iCadeControls,      &OnScreenControls, &AccelerometerControls,
-                   &DebugMode})
+    for (int* v : {&app.m_Difficulty,  &app.m_ControlStyle, &app.m_CleanView,     &app.m_KeyNav,
+                   &app.m_PointerLock, &app.m_MouseX,       &app.m_MouseY,        &app.m_MouseOldX,
+                   &app.m_MouseOldY,   &app.m_MouseWasDown, &app.m_MouseDown,     &app.m_MouseHit,
+                   &app.m_ClickDelay,  &app.m_DragX0,       &app.m_DragY0,        &app.m_PadDrag,
+                   &app.m_PadSpread,   &iCadeControls,      &OnScreenControls,    &AccelerometerControls,
+                   &DebugMode,         &app.m_FittedW,      &app.m_FittedH,       &app.m_PauseSel,
+                   &app.m_PauseY,      &app.m_PauseAnim,    &app.m_OverscanLatch, &app.m_OptionOpen,
+                   &app.m_OptionSlide, &app.m_OptSel,       &app.m_OptLatch,      &app.m_SidePanel,
+                   &app.m_SidePanelX})
         visit(v);
     for (float* v : {&app.m_KeyRampX, &app.m_KeyRampY, &app.m_AnalogX, &app.m_AnalogY, &app.m_AccelZeroX,
                      &app.m_AccelZeroY, &app.m_TiltX, &app.m_TiltY, &app.m_TiltShowX, &app.m_TiltShowY,
@@ -380,6 +385,8 @@ void Capture(const c_InputDevice& d, const c_MyApp& app, ReplayFrame& f) {
     f.screenH = jscrh;
     f.scaleX = app.m_ScaleX;
     f.scaleY = app.m_ScaleY;
+    f.deviceW = float(app.m_FittedW);
+    f.deviceH = float(app.m_FittedH);
 }
 
 // The frame into the player's own device. Counts from the file are held to the device's sizes.
@@ -399,11 +406,14 @@ void Fill(c_InputDevice& d, const ReplayFrame& f) {
     ForPositions(f, d, [](float frame, float& device) { device = frame; });
 }
 
-// Anything the player does on the live device: keys, pad buttons, clicks, touches, letters.
+// Anything the player does to the round on the live device: keys, pad buttons, clicks, touches,
+// letters; the window's and the program's own keys act as on every screen.
 bool AnyInput(const c_InputDevice& d) {
-    if (d.keyHitCount > 0 || d.charPut > d.charGet) return true;
+    if (d.charPut > d.charGet) return true;
+    for (int i = 0; i < d.keyHitCount; ++i)
+        if (!OutsideTheRound(d.keyHitQueue[i])) return true;
     for (int code = 0; code < vx_input_keyCount; ++code)
-        if (d.keyDown[code]) return true;
+        if (d.keyDown[code] && !OutsideTheRound(code)) return true;
     return false;
 }
 
@@ -487,18 +497,21 @@ int c_MyApp::p_ReplayRoundStart() {
     return 0;
 }
 
+// Another version of the game may play the same round differently: its replays are refused as such.
 int c_MyApp::p_LoadReplay(int mode, const std::string& path) {
     ReplaySession& r = m_Replay;
-    std::string why = ReadReplay(path, r.data);
-    if (why.empty() && r.data.start.size() != StartFieldCount(*this))
-        why = "the round's start does not fit this game";
-    if (!why.empty()) {
-        r.failure = why;
-        return 0;
+    r.failure = ReadReplay(path, r.data);
+    r.status = ReplayUnreadable;
+    if (r.failure.empty() && r.data.gameVersion != SPINDRIFT_VERSION) {
+        r.failure = "the replay was recorded by Spindrift " + r.data.gameVersion + ", this is Spindrift " +
+                    SPINDRIFT_VERSION;
+        r.status = ReplayOtherVersion;
+    } else if (r.failure.empty() && r.data.start.size() != StartFieldCount(*this)) {
+        r.failure = "the round's start does not fit this game";
     }
+    if (!r.failure.empty()) return 0;
     r.mode = ReplayMode(mode);
     r.pending = true;
-    r.failure.clear();
     r.status = -1;
     if (!r.device) gc_assign(r.device, (new c_InputDevice)->m_new());
     return 1;
@@ -557,13 +570,20 @@ int c_MyApp::p_ReplayUpdateStart() {
     jscrh = r.runFrame.screenH;
     m_ScaleX = r.runFrame.scaleX;
     m_ScaleY = r.runFrame.scaleY;
-    if (r.runFrame.loading && m_Loading == 0) m_Loading = 1;
+    m_FittedW = TruncInt(r.runFrame.deviceW);
+    m_FittedH = TruncInt(r.runFrame.deviceH);
+    r.frameInPlace = true;
     for (int i = 0; i < r.runFrame.focusChanges; ++i) p_PauseOnFocusChange();
     return 0;
 }
 
+bool c_MyApp::p_LoaderHoldsScreens() const {
+    return m_Replay.frameInPlace ? m_Replay.runFrame.loading != 0 : m_Loading > 0;
+}
+
 int c_MyApp::p_ReplayUpdateEnd() {
     ReplaySession& r = m_Replay;
+    r.frameInPlace = false;
     if (r.live && vx_input_device.get() != r.live) vx_input_SetInputDevice(r.live);
     if (r.recording || (r.playing && !r.viewerPaused)) {
         if (r.updatesDone > 0 && r.updatesDone % CheckpointEvery == 0) {
@@ -617,8 +637,8 @@ void c_MyApp::p_FinishPlayback() {
     if (r.live && vx_input_device.get() != r.live) vx_input_SetInputDevice(r.live);
     const bool ended = m_Screen == ScreenBackToMenu && !r.exhausted && r.updatesDone == r.data.updates;
     const uint32_t hash = RoundStateHash(*this);
-    r.status = ended && hash == r.data.finalHash && m_Score == r.data.score ? 0 : 1;
-    if (r.status == 1) {
+    r.status = ended && hash == r.data.finalHash && m_Score == r.data.score ? ReplaySame : ReplayDesync;
+    if (r.status == ReplayDesync) {
         if (r.divergedBy > 0) {
             r.failure = "desync: the round's state first differed by update " + std::to_string(r.divergedBy);
         } else if (!ended) {
@@ -632,10 +652,10 @@ void c_MyApp::p_FinishPlayback() {
         p_EndDemo();
         return;
     }
-    if (r.mode == ReplayMode::Verify && r.status == 1) std::printf("%s\n", r.failure.c_str());
+    if (r.mode == ReplayMode::Verify && r.status == ReplayDesync) std::printf("%s\n", r.failure.c_str());
     if (r.mode == ReplayMode::Verify) std::printf("score %d\n", m_Score);
     std::fflush(stdout);
-    if (r.exitWhenDone) std::exit(r.mode == ReplayMode::Verify ? r.status : 0);
+    if (r.exitWhenDone) std::exit(r.mode == ReplayMode::Verify ? r.status : ReplaySame);
     m_Screen = ScreenMenu;
 }
 
@@ -722,7 +742,7 @@ int c_MyApp::p_ReplayOptions() {
         if (!vxCommandLine.Given(option)) continue;
         if (!p_LoadReplay(int(mode), vxCommandLine.Value(option))) {
             std::fprintf(stderr, "spindrift: %s\n", r.failure.c_str());
-            std::exit(2);
+            std::exit(r.status);
         }
         r.exitWhenDone = true;
     }

@@ -9,7 +9,7 @@
 // the one before. A player feeds the same frames to the game through a device of its own and
 // answers the clock from the recording, so the round takes the same course.
 //
-// File layout (little-endian), format 1:
+// File layout (little-endian), format 2:
 //   "SPDRPLAY"            8 bytes
 //   format version         u16
 //   game version           u8 length, then that many bytes
@@ -34,10 +34,16 @@
 class c_MyApp;
 class c_InputDevice;
 
-inline constexpr int ReplayFormat = 1;
+inline constexpr int ReplayFormat = 2;
 inline constexpr int CheckpointEvery = 60;
-// No replay this game writes comes near this; a larger file is refused unread.
+// No replay this game writes comes near these; a larger file is refused unread, and a longer round
+// (a day of updates) as not this game's.
 inline constexpr std::size_t ReplayMaxBytes = 16u << 20;
+inline constexpr uint32_t ReplayMaxUpdates = 24 * 60 * 60 * 60;
+
+// How a replay played back (the verifier's exit status): as recorded, a desync, a file that is no
+// replay, and a replay of another version of the game, which this one cannot play the same.
+enum ReplayOutcome { ReplaySame = 0, ReplayDesync = 1, ReplayUnreadable = 2, ReplayOtherVersion = 3 };
 
 // What the round sees of the outside in one update. Plain bytes, compared and stored as they are.
 struct ReplayFrame {
@@ -54,7 +60,9 @@ struct ReplayFrame {
     float touchX[Touches], touchY[Touches];
     float joyX[Pads][2], joyY[Pads][2];
     float accelX, accelY;
+    // The virtual screen the update lays out for, and the device size it was fitted to.
     float screenW, screenH, scaleX, scaleY;
+    float deviceW, deviceH;
 };
 
 // A replay as the file holds it.
@@ -105,7 +113,7 @@ class ReplaySession {
     bool viewerPaused = false;
     std::vector<uint32_t> held;
     int heldPause[4] = {};
-    // Playback's outcome: -1 while unknown, 0 as recorded, 1 a desync; why, or why a file failed.
+    // Playback's outcome: -1 while unknown, else a ReplayOutcome; why, or why a file failed.
     int status = -1;
     std::string failure;
     // The menu: when the player last did anything, and where the pointer was then.
@@ -118,6 +126,8 @@ class ReplaySession {
     ReplayFrame runFrame{}, beforeRun{}, scratch{};
     uint32_t run = 0;
     int focusChanges = 0;
+    // Playback: this update runs on a recorded frame.
+    bool frameInPlace = false;
     std::size_t framePos = 0, clockPos = 0;
     int lastClock = 0;
     uint32_t updatesDone = 0;

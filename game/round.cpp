@@ -309,7 +309,7 @@ void DrawVeil(c_MyApp& app, float alpha) {
 // overlay counter grows, over the menu it closes as the counter falls.
 void DrawFan(c_MyApp& app, float alpha) {
     float cx = jscrw / 2, cy = jscrh + overscan;
-    int turn = (app.p_Millisecs() / 60) % 20;
+    int turn = (vx_app_Millisecs() / 60) % 20; // drawing reads the live clock, not the round's
     int from = -12, to = 12;
     if (app.m_Screen < ScreenRound) {
         from = std::max(12 - app.m_OverTimer / 4, -12);

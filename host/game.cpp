@@ -133,6 +133,11 @@ void VxGame::MotionEvent(int event, int data, float x, float y, float z) {
     ToDelegate([=](VxGameDelegate& d) { d.MotionEvent(event, data, x, y, z); });
 }
 
+void VxHeadlessGame::Run() {
+    StartGame();
+    while (delegate) UpdateGame();
+}
+
 void VxGame::DiscardGraphics() {
     if (!started) return;
     ToDelegate([](VxGameDelegate& d) { d.DiscardGraphics(); });

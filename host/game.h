@@ -97,6 +97,10 @@ class VxGame {
     virtual void TouchEvent(int event, int data, float x, float y);
     virtual void MotionEvent(int event, int data, float x, float y, float z);
     virtual void DiscardGraphics();
+    // A headless host shows and plays nothing: the delegate makes no graphics or sound device.
+    virtual bool Headless() { return false; }
+    // The frame loop, from the start of the game to the end of the program.
+    virtual void Run() {}
 
     static VxGame* _game;
     // The command line as passed to main, kept for the application.
@@ -111,6 +115,15 @@ class VxGame {
     int updateRate = 0;
     bool started = false;
     bool suspended = false;
+};
+
+// The host of a program that needs no window, no drawing and no sound (the replay verifier): its
+// clock stands at 0 and its device has no size, and Run starts the game and updates it back to back
+// until the program ends it.
+class VxHeadlessGame : public VxGame {
+  public:
+    bool Headless() override { return true; }
+    void Run() override;
 };
 
 class VxGlfwGame : public VxGame {
@@ -141,7 +154,7 @@ class VxGlfwGame : public VxGame {
                        bool fullscreen) override;
     VxGlfwVideoMode* GetGlfwDesktopMode() override;
     virtual Array<VxGlfwVideoMode*> GetGlfwVideoModes();
-    virtual void Run();
+    void Run() override;
     // Adds the gamepad mappings of gamecontrollerdb.txt in the data folder and of the environment's
     // SDL_GAMECONTROLLERCONFIG to GLFW's database; returns how many lines GLFW took.
     int AddGamepadMappings();

@@ -11,11 +11,13 @@
 c_GameDelegate* c_GameDelegate::m_new() { return this; }
 
 void c_GameDelegate::StartGame() {
-    gc_assign(graphics, new gxtkGraphics);
-    vx_graphics_SetGraphicsDevice(graphics);
-    vx_graphics_SetFont(nullptr, 32);
-    gc_assign(audio, new gxtkAudio);
-    vx_audio_SetAudioDevice(audio);
+    if (!VxGame::_game->Headless()) {
+        gc_assign(graphics, new gxtkGraphics);
+        vx_graphics_SetGraphicsDevice(graphics);
+        vx_graphics_SetFont(nullptr, 32);
+        gc_assign(audio, new gxtkAudio);
+        vx_audio_SetAudioDevice(audio);
+    }
     gc_assign(input, (new c_InputDevice)->m_new());
     vx_input_SetInputDevice(input);
     vx_app_ValidateDeviceWindow(false);

@@ -4,6 +4,17 @@
 
 VxRoot<gxtkAudio*> vx_audio_device;
 
+namespace {
+
+// A program without a sound device (the headless verifier) loads and plays nothing: every call is
+// answered with 0.
+template <class Call> auto OnDevice(Call call) -> decltype(call(std::declval<gxtkAudio&>())) {
+    gxtkAudio* device = vx_audio_device.get();
+    return device ? call(*device) : decltype(call(*device)){};
+}
+
+} // namespace
+
 c_Sound* c_Sound::m_new(gxtkSample* sample) {
     gc_assign(m_sample, sample);
     return this;
@@ -17,7 +28,7 @@ int vx_audio_SetAudioDevice(gxtkAudio* device) {
 }
 
 c_Sound* vx_audio_LoadSound(const String& path) {
-    gxtkSample* sample = vx_audio_device->LoadSample(vx_data_FixDataPath(path));
+    gxtkSample* sample = OnDevice([&](gxtkAudio& d) { return d.LoadSample(vx_data_FixDataPath(path)); });
     return sample ? (new c_Sound)->m_new(sample) : nullptr;
 }
 
@@ -26,28 +37,40 @@ int vx_audio_PlaySound(c_Sound* sound, int channel, int flags) {
     return 0;
 }
 
-int vx_audio_StopChannel(int channel) { return vx_audio_device->StopChannel(channel); }
-
-int vx_audio_SetChannelVolume(int channel, float volume) {
-    return vx_audio_device->SetVolume(channel, volume);
+int vx_audio_StopChannel(int channel) {
+    return OnDevice([&](gxtkAudio& d) { return d.StopChannel(channel); });
 }
 
-int vx_audio_SetChannelRate(int channel, float rate) { return vx_audio_device->SetRate(channel, rate); }
+int vx_audio_SetChannelVolume(int channel, float volume) {
+    return OnDevice([&](gxtkAudio& d) { return d.SetVolume(channel, volume); });
+}
 
-int vx_audio_SetChannelPan(int channel, float pan) { return vx_audio_device->SetPan(channel, pan); }
+int vx_audio_SetChannelRate(int channel, float rate) {
+    return OnDevice([&](gxtkAudio& d) { return d.SetRate(channel, rate); });
+}
+
+int vx_audio_SetChannelPan(int channel, float pan) {
+    return OnDevice([&](gxtkAudio& d) { return d.SetPan(channel, pan); });
+}
 
 int vx_audio_PlayMusic(const String& path, int flags) {
-    return vx_audio_device->PlayMusic(vx_data_FixDataPath(path), flags);
+    return OnDevice([&](gxtkAudio& d) { return d.PlayMusic(vx_data_FixDataPath(path), flags); });
 }
 
 int vx_audio_PrepareMusic(const String& path) {
-    return vx_audio_device->PrepareMusic(vx_data_FixDataPath(path));
+    return OnDevice([&](gxtkAudio& d) { return d.PrepareMusic(vx_data_FixDataPath(path)); });
 }
 
 int vx_audio_DecodeMusicAhead(const String& path) {
-    return vx_audio_device->DecodeMusicAhead(vx_data_FixDataPath(path));
+    return OnDevice([&](gxtkAudio& d) { return d.DecodeMusicAhead(vx_data_FixDataPath(path)); });
 }
 
-int vx_audio_StopMusic() { return vx_audio_device->StopMusic(); }
-int vx_audio_PauseMusic() { return vx_audio_device->PauseMusic(); }
-int vx_audio_ResumeMusic() { return vx_audio_device->ResumeMusic(); }
+int vx_audio_StopMusic() {
+    return OnDevice([](gxtkAudio& d) { return d.StopMusic(); });
+}
+int vx_audio_PauseMusic() {
+    return OnDevice([](gxtkAudio& d) { return d.PauseMusic(); });
+}
+int vx_audio_ResumeMusic() {
+    return OnDevice([](gxtkAudio& d) { return d.ResumeMusic(); });
+}

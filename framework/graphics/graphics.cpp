@@ -269,14 +269,25 @@ int vx_graphics_DrawImage2(c_Image* image, float x, float y, float rotation, flo
     return 0;
 }
 
+namespace {
+
+// A program without a graphics device (the headless verifier) loads no pictures: every load gives
+// no image, and the decoders are never asked.
+gxtkSurface* LoadSurface(const String& path) {
+    gxtkGraphics* device = vx_graphics_device.get();
+    return device ? device->LoadSurface(vx_data_FixDataPath(path)) : nullptr;
+}
+
+} // namespace
+
 c_Image* vx_graphics_LoadImage(String path, int frameCount, int flags) {
-    gxtkSurface* surface = vx_graphics_device->LoadSurface(vx_data_FixDataPath(path));
+    gxtkSurface* surface = LoadSurface(path);
     if (!surface) return nullptr;
     return (new c_Image)->m_new()->p_Init(surface, frameCount, flags);
 }
 
 c_Image* vx_graphics_LoadImage2(String path, int frameWidth, int frameHeight, int frameCount, int flags) {
-    gxtkSurface* surface = vx_graphics_device->LoadSurface(vx_data_FixDataPath(path));
+    gxtkSurface* surface = LoadSurface(path);
     if (!surface) return nullptr;
     return (new c_Image)
         ->m_new()
@@ -294,11 +305,16 @@ Array<String> DataPaths(const Array<String>& paths) {
 
 } // namespace
 
-void vx_graphics_DecodeAhead(Array<String> paths) { vx_graphics_device->DecodeAhead(DataPaths(paths)); }
+void vx_graphics_DecodeAhead(Array<String> paths) {
+    if (vx_graphics_device) vx_graphics_device->DecodeAhead(DataPaths(paths));
+}
 
-void vx_graphics_PrepareImages(Array<String> paths) { vx_graphics_device->PrepareSurfaces(DataPaths(paths)); }
+void vx_graphics_PrepareImages(Array<String> paths) {
+    if (vx_graphics_device) vx_graphics_device->PrepareSurfaces(DataPaths(paths));
+}
 
 c_Image* vx_graphics_CreateImage(int width, int height, int frameCount, int flags) {
+    if (!vx_graphics_device) return nullptr;
     gxtkSurface* surface = vx_graphics_device->CreateSurface(width * frameCount, height);
     if (!surface) return nullptr;
     return (new c_Image)->m_new()->p_Init(surface, frameCount, flags);

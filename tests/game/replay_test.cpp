@@ -3,6 +3,7 @@
 // refused with a reason; playing a replay files nothing.
 #include "game/replay.h"
 #include "game_bot.h"
+#include "tests/support/verifier.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -58,21 +59,74 @@ TEST_F(ReplayTest, RecordedRoundsVerifyToTheirScoreAndFinalState) {
     }
 }
 
-// Recorded by the scripted player on another build (see tests/game/replays/README).
+std::string Golden(int difficulty) {
+    return std::string(SPINDRIFT_SOURCE_DIR) + "/tests/game/replays/golden-" + std::to_string(difficulty) +
+           ".replay";
+}
+
+// One byte of the middle flipped.
+std::vector<uint8_t> Garbled(std::vector<uint8_t> bytes) {
+    bytes[bytes.size() / 2] ^= 0x40;
+    return bytes;
+}
+
+// The last line the verifier printed.
+std::string LastLine(const std::string& output) {
+    std::string text = output;
+    while (!text.empty() && text.back() == '\n') text.pop_back();
+    return text.substr(text.find_last_of('\n') + 1);
+}
+
+// Recorded by the scripted player on another build (see tests/game/replays/README), verified by
+// the program itself with no display, and in this process through the game's window.
 TEST_F(ReplayTest, GoldenReplaysVerify) {
     for (int difficulty = 1; difficulty <= 3; ++difficulty) {
-        const std::string path = std::string(SPINDRIFT_SOURCE_DIR) + "/tests/game/replays/golden-" +
-                                 std::to_string(difficulty) + ".replay";
+        const std::string path = Golden(difficulty);
         ReplayData golden;
         ASSERT_EQ(ReadReplay(path, golden), "") << path;
-        EXPECT_EQ(PlayBack(ReplayMode::Verify, path), 0) << path << ": " << App()->m_Replay.failure;
+        const VerifierRun run = RunVerifier(path);
+        EXPECT_EQ(run.status, ReplaySame) << path << ": " << run.output;
+        EXPECT_EQ(run.output, "score " + std::to_string(golden.score) + "\n") << path;
+        EXPECT_EQ(PlayBack(ReplayMode::Verify, path), ReplaySame) << path << ": " << App()->m_Replay.failure;
         EXPECT_EQ(App()->m_Score, golden.score) << path;
     }
 }
 
-std::string Golden(int difficulty) {
-    return std::string(SPINDRIFT_SOURCE_DIR) + "/tests/game/replays/golden-" + std::to_string(difficulty) +
-           ".replay";
+// With no display: a file that is no replay gets 2, a replay of another version of the game 3, a
+// round that plays otherwise 1, each with one line that says why; the score is the last line.
+TEST_F(ReplayTest, TheVerifierSaysWhyWithItsStatusAndNoDisplay) {
+    std::vector<uint8_t> bytes = FileBytes(Golden(1));
+    ReplayData data;
+    ASSERT_EQ(DecodeReplay(bytes, data), "");
+    auto write = [](const std::string& path, const std::vector<uint8_t>& content) {
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(content.data()), std::streamsize(content.size()));
+        return path;
+    };
+    ReplayData older = data;
+    older.gameVersion = "0.9.0";
+    ReplayData otherScore = data;
+    otherScore.score += 10;
+    struct Case {
+        const char* name;
+        std::string path;
+        int status;
+        std::string says;
+    } cases[] = {
+        {"garbled", write("garbled.replay", Garbled(bytes)), ReplayUnreadable, "checksum"},
+        {"missing", "no-such.replay", ReplayUnreadable, "cannot open"},
+        {"another version", write("older.replay", EncodeReplay(older)), ReplayOtherVersion,
+         "recorded by Spindrift 0.9.0"},
+        {"another score", write("score.replay", EncodeReplay(otherScore)), ReplayDesync, "desync"},
+    };
+    for (const Case& c : cases) {
+        const VerifierRun run = RunVerifier(c.path);
+        EXPECT_EQ(run.status, c.status) << c.name << ": " << run.output;
+        EXPECT_NE(run.output.find(c.says), std::string::npos) << c.name << ": " << run.output;
+        if (c.status == ReplayDesync) {
+            EXPECT_EQ(LastLine(run.output), "score " + std::to_string(data.score));
+        }
+    }
 }
 
 // Watching plays the round to its recorded end and keeps the state file as it was; Escape stops the
@@ -158,14 +212,8 @@ TEST_F(ReplayTest, DamagedFilesAreRefusedWithAReason) {
          "not a Spindrift replay"},
         {"cut in the header", {whole.begin(), whole.begin() + 20}, "cut"},
         {"cut in the frames", {whole.begin(), whole.end() - 200}, ""},
-        {"one byte flipped",
-         [&] {
-             auto b = whole;
-             b[b.size() / 2] ^= 0x40;
-             return b;
-         }(),
-         "checksum"},
-        {"format 2", withField(8, {2, 0}), "format 2"},
+        {"one byte flipped", Garbled(whole), "checksum"},
+        {"format 1", withField(8, {1, 0}), "format 1"},
         {"no difficulty", withField(afterVersion, {7}), "difficulty"},
         {"a huge version text", withField(version, {255}), ""},
         {"a huge update count", withField(afterVersion + 10, {0xff, 0xff, 0xff, 0x7f}), ""},
