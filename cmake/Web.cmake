@@ -98,4 +98,18 @@ function(spindrift_web_page)
     set_property(TARGET spindrift APPEND PROPERTY LINK_DEPENDS ${SPINDRIFT_WEB_DIR}/page.js ${packed_stamp})
     configure_file(${SPINDRIFT_WEB_DIR}/index.html ${page_dir}/index.html COPYONLY)
     configure_file(${SPINDRIFT_DATA_DIR}/icons/spindrift-64.png ${page_dir}/icon.png COPYONLY)
+    spindrift_web_verifier()
+endfunction()
+
+# The verifier for Node: the same game, headless, reading the replay named on its command line
+# straight from the disk, so that rounds recorded on the desktop are checked by the WebAssembly
+# build and the other way round. `node spindrift-verify.js --verify-replay FILE` answers as the
+# desktop's `spindrift --verify-replay FILE` does.
+function(spindrift_web_verifier)
+    add_executable(spindrift_verify ${PROJECT_SOURCE_DIR}/game/main.cpp ${PROJECT_SOURCE_DIR}/game/program.cpp)
+    target_link_libraries(spindrift_verify PRIVATE game)
+    spindrift_warnings(spindrift_verify)
+    set_target_properties(spindrift_verify PROPERTIES OUTPUT_NAME spindrift-verify SUFFIX .js)
+    target_link_options(spindrift_verify PRIVATE -sENVIRONMENT=node -sNODERAWFS=1 -sEXIT_RUNTIME=1
+                        -sALLOW_MEMORY_GROWTH=1)
 endfunction()

@@ -292,12 +292,16 @@ std::string BestReplayPath(int difficulty) {
     return std::string("replays/best-") + names[DifficultyIndex(difficulty)] + ".replay";
 }
 
+// FNV-1a over whole 32-bit words rather than bytes: the pools are 80 KB, hashed at every
+// checkpoint, and a word at a time takes a fifth off the verifier's time.
 uint32_t RoundStateHash(c_MyApp& app) {
     uint32_t h = FnvStart;
+    auto add = [&h](uint32_t word) { h = (h ^ word) * 16777619u; };
     for (Array<float>* pool : {&app.m_Grid, &app.m_Obj, &app.m_Player, &app.m_Stars, &app.m_Part})
-        h = Fnv(h, pool->begin(), std::size_t(pool->Length()) * sizeof(float));
-    const int32_t values[] = {app.m_Score, app.m_RoundOver, app.m_Paused, app.m_c, int32_t(vx_random_Seed)};
-    return Fnv(h, values, sizeof values);
+        for (float v : *pool) add(std::bit_cast<uint32_t>(v));
+    for (int v : {app.m_Score, app.m_RoundOver, app.m_Paused, app.m_c}) add(uint32_t(v));
+    add(vx_random_Seed);
+    return h;
 }
 
 // ---- the game's hooks

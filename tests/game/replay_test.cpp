@@ -19,6 +19,40 @@ std::vector<uint8_t> FileBytes(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+std::string Golden(int difficulty) {
+    return std::string(SPINDRIFT_SOURCE_DIR) + "/tests/game/replays/golden-" + std::to_string(difficulty) +
+           ".replay";
+}
+
+// The window's and the program's keys act during a demo as on every other screen: F11 switches to
+// full screen and back while the demo plays on, and F4 ends the program. In a child, which the
+// program's end would otherwise take the test with; the child makes the game's window itself, as a
+// window made before the fork would be shared with it: it comes first.
+using DemoKeys = TempDirTest;
+
+TEST_F(DemoKeys, FullScreenAndQuitWorkDuringTheDemo) {
+    const ChildResult child = RunInChild([] {
+        c_MyApp* demo = FreshApp();
+        FinishLoading();
+        std::filesystem::create_directories("replays");
+        std::filesystem::copy_file(Golden(2), BestReplayPath(2));
+        Updates(31 * 60);
+        std::printf("demo %d\n", demo->m_Replay.mode == ReplayMode::Demo && demo->m_Replay.playing);
+        for (int i = 0; i < 2; ++i) {
+            Tap(VkF11);
+            Updates(10);
+            std::printf("full screen %d, playing %d\n", demo->m_Fullscreen, int(demo->m_Replay.playing));
+        }
+        std::fflush(stdout);
+        PressKey(VkF4);
+        Update();
+    });
+    EXPECT_NE(child.out.find("demo 1\nfull screen 1, playing 1\nfull screen 0, playing 1\n"),
+              std::string::npos)
+        << child.out;
+    EXPECT_EQ(child.status, 0) << "F4 did not end the program";
+}
+
 // Plays a loaded replay to its end in a fresh game; the playback's status.
 int PlayBack(ReplayMode mode, const std::string& path) {
     c_MyApp* app = FreshApp();
@@ -57,11 +91,6 @@ TEST_F(ReplayTest, RecordedRoundsVerifyToTheirScoreAndFinalState) {
         EXPECT_EQ(App()->m_Score, score);
         EXPECT_EQ(FileBytes(".cobaltstate"), state);
     }
-}
-
-std::string Golden(int difficulty) {
-    return std::string(SPINDRIFT_SOURCE_DIR) + "/tests/game/replays/golden-" + std::to_string(difficulty) +
-           ".replay";
 }
 
 // One byte of the middle flipped.
@@ -182,6 +211,21 @@ TEST_F(ReplayTest, IdleMenuPlaysTheBestRoundUntilAKey) {
     app->m_Replay.noDemo = true;
     Updates(31 * 60);
     EXPECT_FALSE(app->m_Replay.playing);
+}
+
+// A round watched in a window of another shape, with a load of its own on the way, plays the
+// recorded round: the viewer's window is no part of it.
+TEST_F(ReplayTest, ARoundWatchedInAWindowOfAnotherShapePlaysAsRecorded) {
+    for (auto [w, h] : {std::pair{1280, 720}, {480, 640}}) {
+        c_MyApp* watcher = FreshApp();
+        Host()->SetGlfwWindow(w, h, 8, 8, 8, 0, 0, 0, false);
+        ASSERT_EQ(watcher->p_LoadReplay(int(ReplayMode::Watch), Golden(3)), 1);
+        FinishLoading();
+        RunUntil([watcher] { return watcher->m_Replay.updatesDone > 100; }, 400);
+        Host()->SetGlfwWindow(h, w, 8, 8, 8, 0, 0, 0, false);
+        RunUntil([watcher] { return watcher->m_Replay.status != -1; }, 20000);
+        EXPECT_EQ(watcher->m_Replay.status, ReplaySame) << w << "x" << h << ": " << watcher->m_Replay.failure;
+    }
 }
 
 // Damaged and foreign files: each refused with its reason, before any playing.

@@ -1,9 +1,9 @@
 // Sessions as players have them: one game, many rounds, and between and inside them everything a
-// player does. A scripted player picks a difficulty and keys or a pad, pauses by key and by leaving
-// the window, resizes the window in a round and while it loads, opens the options box and the side
-// panel, lets the demo run and watches a kept round, and quits rounds from the pause screen. Every
-// round's replay must verify in the headless verifier, and the demo and the watched rounds must go
-// the recorded way.
+// player does. A scripted player picks a difficulty and keys or a pad (and steers by dragging now
+// and then), pauses by key, by the pause icon and by leaving the window, moves the overscan border,
+// resizes the window in a round and while it loads, opens the options box and the side panel, lets
+// the demo run, watches a kept round, and quits rounds from the pause screen. Every round's replay
+// must verify in the headless verifier, and the demo and the watched rounds must go the recorded way.
 //
 // Seeded: SPINDRIFT_SEED plays another session (SPINDRIFT_ROUNDS another length), and a failure
 // names the seed and what the player did in the round that failed.
@@ -154,8 +154,25 @@ class SessionPlayer {
         }
     }
 
+    // Where a point of the virtual screen is on the device, as the last render fitted it.
+    static float DeviceX(float x) { return x * App()->m_ScaleX + overscan; }
+    static float DeviceY(float y) { return y * App()->m_ScaleY + App()->p_OverscanY(); }
+
+    // A drag from the middle of the screen sideways and back: the pointer steers as a stick.
+    void Drag() {
+        Note("drag");
+        const float x = DeviceX(jscrw / 2), y = DeviceY(jscrh / 2), reach = float(Pick(121) - 60);
+        Host()->MouseEvent(MouseDown, 0, x, y);
+        for (int i = 1; i <= 30; ++i) {
+            Host()->MouseEvent(MouseMove, 0, x + reach * float(std::min(i, 40 - i)) / 10, y);
+            Frame();
+        }
+        Host()->MouseEvent(MouseUp, 0, x, y);
+    }
+
     // One update of play: runs, turns and jumps at random, by keys or by the pad.
     void Step() {
+        if (Chance(1)) Drag();
         if (held != 0 && Chance(3)) Hold(0);
         if (held == 0 && Chance(12)) Hold(Chance(35) ? -1 : 1);
         const bool jump = Chance(8);
@@ -190,15 +207,32 @@ class SessionPlayer {
     // round quit.
     void PauseAndComeBack() {
         LetGo();
-        if (Chance(50)) {
+        switch (Pick(3)) {
+        case 0:
             Note("pause by key");
             Press(VkEscape, GLFW_GAMEPAD_BUTTON_START);
-        } else {
+            break;
+        case 1:
+            Note("pause by the pause icon");
+            Host()->MouseEvent(MouseDown, 0, DeviceX(16), DeviceY(16));
+            Frames(2);
+            Host()->MouseEvent(MouseUp, 0, DeviceX(16), DeviceY(16));
+            break;
+        default:
             Note("focus lost");
             Host()->SuspendGame();
             Host()->ResumeGame();
         }
         Frames(10 + Pick(40));
+        // The overscan border, which the stars and the pointer go by.
+        for (int i = Pick(4); i > 0; --i) {
+            Note("overscan");
+            if (Chance(50)) {
+                Press('U', GLFW_GAMEPAD_BUTTON_LEFT_BUMPER);
+            } else {
+                Press('O', GLFW_GAMEPAD_BUTTON_RIGHT_BUMPER);
+            }
+        }
         if (Chance(25)) {
             Note("quit from the pause screen");
             Press(VkDown, GLFW_GAMEPAD_BUTTON_DPAD_DOWN);
