@@ -24,15 +24,7 @@ template <typename Decoded> class VxDecodeAhead {
     VxDecodeAhead(Decoder decoder, int workerCount) : decode(decoder), workers(std::size_t(workerCount)) {}
     VxDecodeAhead(const VxDecodeAhead&) = delete;
     VxDecodeAhead& operator=(const VxDecodeAhead&) = delete;
-    // Drops the list and waits for the workers to let go of it.
-    ~VxDecodeAhead() {
-        {
-            std::lock_guard lock(mutex);
-            DropEntries();
-            ++list;
-        }
-        Finish();
-    }
+    ~VxDecodeAhead() { Stop(); }
 
     // Decodes the files in this order, in place of any earlier list: what is left of that list,
     // decoded or not, is dropped. A file named twice is decoded twice, once for each load. The
@@ -49,13 +41,34 @@ template <typename Decoded> class VxDecodeAhead {
         for (std::string& file : files) entries.push_back(Entry{std::move(file), false, false, {}});
         next = 0;
         ++list;
-        if (working > 0 || entries.empty()) return;
-        for (std::thread& worker : workers) {
-            // The last workers have left their loops; only their threads' ends may remain.
-            if (worker.joinable()) worker.join();
-            ++working;
-            worker = std::thread(&VxDecodeAhead::Work, this);
+        if (working == 0 && !entries.empty()) StartWorkers();
+    }
+
+    // Decodes one more file after the list's others, for a load that takes it whenever it is ready
+    // (Ready, then Take). False where there are no worker threads (a page): the caller decodes it.
+    bool Add(std::string file) {
+#ifdef __EMSCRIPTEN__
+        return false;
+#endif
+        std::lock_guard lock(mutex);
+        if (working == 0) {
+            // Every entry is decoded: the taken ones can go, and the workers start at the new one.
+            std::erase_if(entries, [](const Entry& entry) { return entry.taken; });
+            next = entries.size();
         }
+        entries.push_back(Entry{std::move(file), false, false, {}});
+        if (working == 0) StartWorkers();
+        return true;
+    }
+
+    // Gives up the file's first untaken entry, for a load that will not come: what it decodes to is
+    // freed now, or by the worker once decoded.
+    void Drop(const std::string& file) {
+        std::lock_guard lock(mutex);
+        Entry* entry = Find(file);
+        if (!entry) return;
+        entry->taken = true;
+        if (entry->done) std::free(entry->result.data);
     }
 
     // What the file's first untaken entry decoded to, waiting for the worker if it has not got
@@ -75,6 +88,17 @@ template <typename Decoded> class VxDecodeAhead {
         std::lock_guard lock(mutex);
         const Entry* entry = Find(file);
         return entry && entry->done;
+    }
+
+    // Drops the list, decoded or not, and waits for the workers to let go of it: each ends once the
+    // file in its hands is decoded, and is joined.
+    void Stop() {
+        {
+            std::lock_guard lock(mutex);
+            DropEntries();
+            ++list;
+        }
+        Finish();
     }
 
     // Waits for the workers to finish the list and end. A fork calls it first (for the process's
@@ -109,7 +133,7 @@ template <typename Decoded> class VxDecodeAhead {
             lock.unlock();
             Decoded result = decode(file);
             lock.lock();
-            if (mine != list) {
+            if (mine != list || entries[index].taken) {
                 std::free(result.data);
                 continue;
             }
@@ -119,6 +143,15 @@ template <typename Decoded> class VxDecodeAhead {
         }
         --working;
         changed.notify_all();
+    }
+
+    void StartWorkers() {
+        for (std::thread& worker : workers) {
+            // The last workers have left their loops; only their threads' ends may remain.
+            if (worker.joinable()) worker.join();
+            ++working;
+            worker = std::thread(&VxDecodeAhead::Work, this);
+        }
     }
 
     bool InProgress(const std::vector<std::string>& files) const {
@@ -156,12 +189,16 @@ template <typename Decoded> class VxDecodeAhead {
 };
 
 // The one list of the process of a kind of decoding `Ahead` (a VxDecodeAhead made by its default
-// constructor), made on first use. Never destroyed: its workers may still be decoding when the
-// process exits. A fork waits for them first.
+// constructor), made on first use. A fork waits for its workers first. The game quits by exiting
+// at once, mid-load as likely as not: the exit stops the list and joins its workers before it tears
+// down anything made before the list, so no worker outlives what it uses, and quitting waits for at
+// most one file per worker. The list itself is never destroyed: whatever the exit runs later still
+// finds it.
 template <typename Ahead> Ahead& vxProcessDecodeAhead() {
     static Ahead* const ahead = [] {
         auto* made = new Ahead;
         pthread_atfork([] { vxProcessDecodeAhead<Ahead>().Finish(); }, nullptr, nullptr);
+        std::atexit([] { vxProcessDecodeAhead<Ahead>().Stop(); });
         return made;
     }();
     return *ahead;

@@ -35,7 +35,8 @@ ALenum BufferFormat(int channels, int bytesPerSample) {
 
 // No auxiliary sends: the game uses no effects, and OpenAL Soft keeps room for every send in each
 // of the 256 voices it makes with a context (about 0.7 MB for the default two). The browser's
-// OpenAL refuses the attribute, and has no voices of its own to keep.
+// OpenAL refuses the attribute (as any other OpenAL may: OpenDevice asks again without it), and
+// has no voices of its own to keep.
 const ALCint* ContextAttributes() {
 #ifdef __EMSCRIPTEN__
     return nullptr;
@@ -102,6 +103,8 @@ void gxtkAudio::OpenDevice() {
         return;
     }
     alcContext = alcCreateContext(alcDevice, ContextAttributes());
+    // The attribute only saves memory: an OpenAL that refuses it plays as well without it.
+    if (!alcContext) alcContext = alcCreateContext(alcDevice, nullptr);
     if (!alcContext) {
         vxPrint(String(u"OpenAl error: alcCreateContext failed"));
         return;

@@ -5,6 +5,15 @@
 
 #include <cstdio>
 
+namespace {
+
+gxtkPixels ReportedToTheCollector(const gxtkPixels& pixels) {
+    if (pixels.data) gc_ext_malloced(pixels.width * pixels.height * pixels.depth);
+    return pixels;
+}
+
+} // namespace
+
 gxtkPixels DecodePictureFile(const std::string& file) {
     std::FILE* f = std::fopen(file.c_str(), "rb");
     if (!f) return {};
@@ -16,10 +25,18 @@ gxtkPixels DecodePictureFile(const std::string& file) {
 
 gxtkDecodeAhead::gxtkDecodeAhead() : VxDecodeAhead(DecodePictureFile, 2) {}
 
+// One worker: what a display-mode change brings back is the pictures on the screen, while the
+// loader that the new size starts needs the other cores for its own list.
+gxtkPictureRestores::gxtkPictureRestores() : VxDecodeAhead(DecodePictureFile, 1) {}
+
 gxtkDecodeAhead& vxPicturesAhead() { return vxProcessDecodeAhead<gxtkDecodeAhead>(); }
 
 gxtkPixels TakeDecodedAhead(const String& path) {
-    gxtkPixels pixels = vxPicturesAhead().Take(vxFileNameOf(path));
-    if (pixels.data) gc_ext_malloced(pixels.width * pixels.height * pixels.depth);
-    return pixels;
+    return ReportedToTheCollector(vxPicturesAhead().Take(vxFileNameOf(path)));
+}
+
+gxtkPictureRestores& vxPictureRestores() { return vxProcessDecodeAhead<gxtkPictureRestores>(); }
+
+gxtkPixels TakeRestored(const std::string& file) {
+    return ReportedToTheCollector(vxPictureRestores().Take(file));
 }

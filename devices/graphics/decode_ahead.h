@@ -1,6 +1,9 @@
-// Pictures decoded on two worker threads ahead of the loads that will ask for them (VxDecodeAhead).
-// Two, because the main thread mostly sleeps between its updates while a load runs. The workers
-// prepare the pixels as a surface keeps them; the main thread takes them when the load comes,
+// Pictures decoded on worker threads (VxDecodeAhead), in two lists. The loader's: two workers
+// decode its pictures ahead of the loads that will ask for them; two, because the main thread mostly
+// sleeps between its updates while a load runs. The restores: a worker of their own decodes again
+// the pictures whose textures went with an old OpenGL context, so that the render after a
+// display-mode change decodes nothing and the loader's list stays as it was. The workers prepare
+// the pixels as a surface keeps them; the main thread takes them when the load or the draw comes,
 // reporting their size to the collector then.
 #pragma once
 
@@ -12,6 +15,11 @@ class gxtkDecodeAhead : public VxDecodeAhead<gxtkPixels> {
     gxtkDecodeAhead();
 };
 
+class gxtkPictureRestores : public VxDecodeAhead<gxtkPixels> {
+  public:
+    gxtkPictureRestores();
+};
+
 // The file decoded and prepared as the worker does it, on the calling thread; no pixels when it
 // cannot be read or decoded.
 gxtkPixels DecodePictureFile(const std::string& file);
@@ -19,3 +27,7 @@ gxtkPixels DecodePictureFile(const std::string& file);
 gxtkDecodeAhead& vxPicturesAhead();
 // The prepared pixels of a load that was decoded ahead, or no pixels.
 gxtkPixels TakeDecodedAhead(const String& path);
+// The one list of pictures decoded again for a new context.
+gxtkPictureRestores& vxPictureRestores();
+// The pixels of a restore that is Ready, or no pixels.
+gxtkPixels TakeRestored(const std::string& file);

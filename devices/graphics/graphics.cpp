@@ -80,7 +80,7 @@ int gxtkGraphics::BeginRender() {
     texturing = 0;
     // Between frames anyone may have scissored or bound a texture behind the device's back.
     scissorKnown = false;
-    gxtkSurface::ForgetBinding();
+    gxtkSurface::NextFrame();
     batchCount = 0;
     return 1;
 }
@@ -296,8 +296,10 @@ void gxtkGraphics::AddQuad(float x, float y, float w, float h, gxtkSurface* surf
     v[3].v = v1;
 }
 
+// A surface with no texture to draw with yet (its pixels on their way back for a new context) is
+// left out of the frame.
 int gxtkGraphics::DrawSurface(gxtkSurface* surface, float x, float y) {
-    surface->EnsureTexture();
+    if (!surface->EnsureTexture()) return 0;
     auto w = float(surface->Width());
     auto h = float(surface->Height());
     AddQuad(x, y, w, h, surface, 0, 0, w * surface->uscale, h * surface->vscale);
@@ -306,7 +308,7 @@ int gxtkGraphics::DrawSurface(gxtkSurface* surface, float x, float y) {
 
 int gxtkGraphics::DrawSurface2(gxtkSurface* surface, float x, float y, int srcx, int srcy, int srcw,
                                int srch) {
-    surface->EnsureTexture();
+    if (!surface->EnsureTexture()) return 0;
     AddQuad(x, y, float(srcw), float(srch), surface, float(srcx) * surface->uscale,
             float(srcy) * surface->vscale, float(srcx + srcw) * surface->uscale,
             float(srcy + srch) * surface->vscale);
@@ -323,8 +325,7 @@ int gxtkGraphics::DrawPoly(Array<float> xy) {
 
 int gxtkGraphics::DrawPoly2(Array<float> xyuv, gxtkSurface* surface, int srcx, int srcy) {
     int n = xyuv.Length() / 4;
-    if (n < 1 || n > MAX_BATCH_VERTICES) return 0;
-    surface->EnsureTexture();
+    if (n < 1 || n > MAX_BATCH_VERTICES || !surface->EnsureTexture()) return 0;
     Vertex* v = Reserve(n, n, surface);
     for (int i = 0; i < n; ++i) {
         const float* in = &xyuv[i * 4];

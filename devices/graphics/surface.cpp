@@ -70,6 +70,10 @@ void BindTexture(GLuint name) {
     bound = {glfwGraphicsSeq, name};
 }
 
+// Pixels back from the restore worker are taken one picture a frame: each costs a texture made and
+// filled, and a screen's worth coming back at once would stall the frame that takes them.
+bool restoredThisFrame = false;
+
 int PowerOfTwoAtLeast(int n) {
     int pot = 1;
     while (pot < n) pot *= 2;
@@ -90,6 +94,7 @@ gxtkPixels PreparePixels(unsigned char* data, int width, int height, int depth) 
 gxtkSurface::~gxtkSurface() { Discard(); }
 
 int gxtkSurface::Discard() {
+    ForgetRestore();
     ReleaseTexture();
     ReleasePixels();
     return 0;
@@ -124,19 +129,51 @@ bool gxtkSurface::LoadData(const String& file) {
     return true;
 }
 
-// A file changed since it was loaded must not resize the texture under the images cut from it:
-// pixels of another size are dropped and the texture stays blank.
+// On this thread, with the host's decoder: a pixel write needs the pixels at once, and so does a
+// new context's texture where there is no worker thread (a page).
 void gxtkSurface::RestorePixels() {
     if (data || path.Length() == 0) return;
-    const int w = width, h = height, d = depth;
-    const GLenum f = format;
-    if (LoadData(path) && (width != w || height != h || depth != d || format != f)) {
-        ReleasePixels();
-        width = w;
-        height = h;
-        depth = d;
-        format = f;
+    ForgetRestore();
+    int w = 0, h = 0, d = 0;
+    if (unsigned char* decoded = VxGame::_game ? VxGame::_game->LoadImageData(path, &w, &h, &d) : nullptr)
+        KeepRestored(PreparePixels(decoded, w, h, d));
+}
+
+// A suspended game draws again only when its window has an event, which may be long after the
+// pixels are back: its frame waits for them instead, with nothing moving and no player watching.
+bool gxtkSurface::PixelsBack() {
+    const std::string file = vxFileNameOf(path);
+    const bool suspended = VxGame::_game && VxGame::_game->Suspended();
+    if (!restoring) {
+        restoring = vxPictureRestores().Add(file);
+        if (!restoring) {
+            RestorePixels();
+            return true;
+        }
+        if (!suspended) return false;
     }
+    if (!suspended && (restoredThisFrame || !vxPictureRestores().Ready(file))) return false;
+    restoredThisFrame = true;
+    restoring = false;
+    KeepRestored(TakeRestored(file));
+    return true;
+}
+
+// A file changed since it was loaded must not resize the texture under the images cut from it:
+// pixels of another size are dropped and the texture stays blank.
+void gxtkSurface::KeepRestored(const gxtkPixels& pixels) {
+    if (pixels.width == width && pixels.height == height && pixels.depth == depth &&
+        pixels.format == format) {
+        data = pixels.data;
+    } else {
+        std::free(pixels.data);
+    }
+}
+
+void gxtkSurface::ForgetRestore() {
+    if (!restoring) return;
+    restoring = false;
+    vxPictureRestores().Drop(vxFileNameOf(path));
 }
 
 void gxtkSurface::WidenToRgba() {
@@ -188,25 +225,27 @@ void gxtkSurface::SetSubData(int x, int y, int w, int h, const int* src, int pit
 }
 
 void gxtkSurface::Bind() {
-    if (glfwGraphicsSeq == 0) return;
-    if (!TextureIsCurrent()) {
-        CreateTexture();
-        return;
-    }
-    BindTexture(texture);
-    FillTexture();
+    if (EnsureTexture()) BindTexture(texture);
 }
 
-void gxtkSurface::EnsureTexture() {
-    if (glfwGraphicsSeq == 0) return;
-    if (!TextureIsCurrent()) {
-        CreateTexture();
-    } else {
+bool gxtkSurface::EnsureTexture() {
+    if (glfwGraphicsSeq == 0) return false;
+    if (TextureIsCurrent()) {
         FillTexture();
+        return true;
     }
+    // Pixels given back to the file once its texture held them come back from the file.
+    if (!data && path.Length() > 0 && !PixelsBack()) return false;
+    CreateTexture();
+    return true;
 }
 
 void gxtkSurface::ForgetBinding() { bound = {}; }
+
+void gxtkSurface::NextFrame() {
+    ForgetBinding();
+    restoredThisFrame = false;
+}
 
 // Intensity is a texture's format only; its pixels travel as luminance, which it takes whole.
 GLenum gxtkSurface::PixelFormat() const { return format == GL_INTENSITY ? GL_LUMINANCE : format; }
@@ -226,7 +265,6 @@ void gxtkSurface::MakeTextureStorage() {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    RestorePixels();
     AllocateTextureStorage();
     unfilled = data != nullptr;
 }

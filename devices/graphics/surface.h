@@ -1,12 +1,15 @@
 // gxtkSurface: one OpenGL texture with an optional copy of its pixels in memory.
 //
 // Pixels are premultiplied by alpha once, when they enter the surface. A window re-opened for a
-// display-mode change comes with a new context, and the first Bind after it builds the texture again
+// display-mode change comes with a new context, and the first use after it builds the texture again
 // (texSeq against glfwGraphicsSeq) from the pixels in memory. A surface loaded from a file keeps no
-// copy once its texture holds the pixels, only the file's path: a new context decodes it again, which
-// is rare, while a copy of every picture would double what the game's images take. A surface made
-// empty gets its texture only when it is first drawn or written, so that a reserved picture nobody
-// uses costs no texture memory.
+// copy once its texture holds the pixels, only the file's path: a copy of every picture would double
+// what the game's images take, for a change of mode that is rare and that makes the game load its
+// pictures again at the new size anyway. Its first draw in a new context hands the file to the
+// restore worker instead (decode_ahead.h) and draws nothing, nor do the draws after it until the
+// pixels are back, one picture a frame: the main thread never decodes them, and only a suspended
+// game's frame waits for them. A surface made empty gets its texture only when it is first drawn or
+// written, so that a reserved picture nobody uses costs no texture memory.
 #pragma once
 
 #include "runtime/object.h"
@@ -49,10 +52,15 @@ class gxtkSurface : public Object {
     // that is already bound makes no OpenGL call.
     void Bind();
     // Makes the texture when this context has none yet (or fills one made without its pixels),
-    // without binding one that is complete: draws call it before they read uscale and vscale.
-    void EnsureTexture();
+    // without binding one that is complete: draws call it before they read uscale and vscale. False
+    // when there is no texture to draw with yet: no context, or the pixels are still on their way
+    // back for a new context's texture.
+    bool EnsureTexture();
     // Code outside the surfaces may have bound another texture: the next Bind binds for certain.
     static void ForgetBinding();
+    // A frame starts: anything may have been bound since the last, and another picture may come
+    // back from the restore worker.
+    static void NextFrame();
     // Makes the texture with its storage but not its pixels, which the next Bind or EnsureTexture
     // puts in: making the storage is the costly part (the driver clears it), so a loader can pay
     // for it a frame before the load.
@@ -80,8 +88,15 @@ class gxtkSurface : public Object {
     // Puts the pixels into a texture made without them.
     void FillTexture();
     void UploadRows(int x, int y, int w, int h);
-    // Decodes the file again for a texture or a write that needs the pixels.
+    // Decodes the file again, here and now, for a write that needs the pixels.
     void RestorePixels();
+    // Takes the file's pixels back from the restore worker, handing the file to it first; true once
+    // they are back (or where there is no worker and they were decoded here). Never waits for the
+    // worker but in a suspended game.
+    bool PixelsBack();
+    // Keeps pixels decoded again from the file, if they are the size the surface was loaded at.
+    void KeepRestored(const gxtkPixels& pixels);
+    void ForgetRestore();
     // Pixel writes go to RGBA: an intensity picture is widened first, its texture made anew.
     void WidenToRgba();
     void ReleaseTexture();
@@ -89,4 +104,6 @@ class gxtkSurface : public Object {
 
     // The current texture still waits for its pixels.
     bool unfilled = false;
+    // The file is with the restore worker, and its pixels not taken yet.
+    bool restoring = false;
 };

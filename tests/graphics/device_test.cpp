@@ -649,19 +649,6 @@ void DrawInANewWindow(gxtkGraphics* device, gxtkSurface* surface) {
     device->EndRender();
 }
 
-// Once its texture holds them, a picture from a file keeps no copy of its pixels: a new window's
-// context gets them decoded again from the file.
-TEST_F(Device, LoadedSurfacesKeepNoPixelsAndDecodeThemAgainForANewWindow) {
-    gltest::TempImages images;
-    gxtkSurface* surface = LoadRedBlue(device, images);
-    ASSERT_NE(surface, nullptr);
-    EXPECT_EQ(surface->data, nullptr);
-    DrawInANewWindow(device, surface);
-    EXPECT_EQ(PixelAt(30, 40), (Rgb{255, 0, 0}));
-    EXPECT_EQ(PixelAt(31, 40), (Rgb{0, 0, 255}));
-    EXPECT_EQ(surface->data, nullptr);
-}
-
 // Written pixels are no longer the file's: the surface keeps them, with the file's others.
 TEST_F(Device, PixelsWrittenIntoALoadedSurfaceOutliveANewWindow) {
     gltest::TempImages images;

@@ -20,9 +20,9 @@ namespace gltest {
 inline constexpr int kWidth = 640;
 inline constexpr int kHeight = 480;
 
-// The host object with its first window open. Programs open it once; re-opening goes through
-// SetGlfwWindow again, as a display-mode change does.
-inline VxGlfwGame* OpenHostWindow() {
+// The host object (a Host) with its first window open. Programs open it once; re-opening goes
+// through SetGlfwWindow again, as a display-mode change does.
+template <class Host = VxGlfwGame> inline VxGlfwGame* OpenHostWindow() {
     if (VxGlfwGame::_glfwGame) return VxGlfwGame::_glfwGame;
     glfwSetErrorCallback(
         [](int code, const char* text) { std::fprintf(stderr, "GLFW error %d: %s\n", code, text); });
@@ -31,7 +31,7 @@ inline VxGlfwGame* OpenHostWindow() {
         if (attempt == 10) std::abort();
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
     }
-    auto* host = new VxGlfwGame;
+    auto* host = new Host;
     host->Install();
     host->SetGlfwWindow(kWidth, kHeight, 8, 8, 8, 0, 0, 0, false);
     if (!host->Window()) std::abort();
