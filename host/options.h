@@ -22,7 +22,8 @@ inline constexpr VxOption vxOptions[] = {
     {"--help", nullptr, "print this help (keys, files, options) and exit", VxWindow::None},
     {"--version", nullptr, "print the version and exit", VxWindow::None},
     {"--replay", "FILE", "watch the round kept in FILE; Escape pauses, a second Escape quits"},
-    {"--verify-replay", "FILE", "play FILE's round unseen: status 0 same score and state, 1 not, 2 no replay",
+    {"--verify-replay", "FILE",
+     "play FILE's round with no window: status 0 same score and state, 1 not, 2 no replay, 3 another version",
      VxWindow::None},
     {"--no-demo", nullptr, "no demo round in the idle menu"},
 };

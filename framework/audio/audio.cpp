@@ -2,6 +2,8 @@
 
 #include "host/files.h"
 
+#include <utility>
+
 VxRoot<gxtkAudio*> vx_audio_device;
 
 namespace {

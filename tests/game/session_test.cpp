@@ -27,6 +27,13 @@ unsigned EnvNumber(const char* name, unsigned fallback) {
     return text ? unsigned(std::strtoul(text, nullptr, 10)) : fallback;
 }
 
+// The sanitizers make every update several times slower; the optimised build plays a longer session.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr unsigned kRoundsPerSession = 12;
+#else
+constexpr unsigned kRoundsPerSession = 40;
+#endif
+
 constexpr int kSizes[][2] = {{640, 480}, {800, 450}, {1280, 720}, {480, 640}, {1024, 768}, {900, 300}};
 
 // The window takes a new size as a player's drag gives it; the next render sees it and reloads.
@@ -317,7 +324,7 @@ using Session = GameTest;
 
 TEST_F(Session, EveryRoundOfALongSessionVerifies) {
     const unsigned seed = EnvNumber("SPINDRIFT_SEED", 29);
-    const int rounds = int(EnvNumber("SPINDRIFT_ROUNDS", 24));
+    const int rounds = int(EnvNumber("SPINDRIFT_ROUNDS", kRoundsPerSession));
     SCOPED_TRACE("session seed " + std::to_string(seed) + " (SPINDRIFT_SEED=" + std::to_string(seed) +
                  " plays it again)");
     FinishLoading();

@@ -1,18 +1,22 @@
 // Plays the browser build in headless Chromium, one step after another in one page: the menu
 // shows and the canvas follows the page's size and its full screen; a key starts a round with its
 // music; leaving the page stops the round and saves; the round pauses and resumes, ends, and after
-// a reload of the page its score is still in the high-score strip; a touch starts a round and
-// quitting ends the game. The browser reports no error on the way.
+// a reload of the page its score is still in the high-score strip (and the desktop's verifier passes
+// the round's replay, taken out of the page); a touch starts a round and
+// quitting ends the game. The browser reports no error on the way. Last, a browser without WebGL
+// is told in the page that the game needs it.
 //
 // SPINDRIFT_PAGE names the built page's folder (build/web); the test serves it on loopback itself.
+// SPINDRIFT_DESKTOP names the desktop program (build/release/bin/spindrift), whose verifier is used.
 // SPINDRIFT_WEB_SHOTS, when set, names a folder for pictures: the menu, a round, its pause screen,
 // and the menu after the round and after the reload.
 // What one animation frame of the page costs (the game's updates and its render, timed around the
 // browser's frame callback) is printed, never asserted.
 import {test, before, after} from 'node:test';
 import assert from 'node:assert/strict';
-import {spawn} from 'node:child_process';
-import {mkdirSync, writeFileSync} from 'node:fs';
+import {spawn, spawnSync} from 'node:child_process';
+import {mkdirSync, mkdtempSync, writeFileSync} from 'node:fs';
+import {tmpdir} from 'node:os';
 import {join} from 'node:path';
 import puppeteer from 'puppeteer-core';
 import {decodePng} from './png.mjs';
@@ -164,14 +168,16 @@ async function openGame() {
   await until('the menu', async () => menuShare(await canvasPicture()) > 0.5);
 }
 
+const launch = (...flags) => puppeteer.launch({
+  executablePath: chromium,
+  headless: true,
+  args: ['--headless=new', '--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader', ...flags],
+});
+
 before(async () => {
   assert.ok(pageDir, 'SPINDRIFT_PAGE names the page folder');
   origin = await serve(pageDir);
-  browser = await puppeteer.launch({
-    executablePath: chromium,
-    headless: true,
-    args: ['--headless=new', '--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader'],
-  });
+  browser = await launch();
   page = await browser.newPage();
   await page.setViewport(viewport);
   page.on('console', message => {
@@ -303,6 +309,25 @@ test('quitting the round from the pause screen files its score', async () => {
   savedState = await until('the saves in IndexedDB', keptState);
 });
 
+// A replay is only worth keeping if any build can check it: the round just played in the page
+// verifies with the desktop's verifier.
+test('the round played in the page verifies on the desktop', async () => {
+  const bytes = await until('the round\'s replay', () => page.evaluate(() => {
+    try {
+      return Array.from(FS.readFile('/saves/replays/last.replay'));
+    } catch (error) {
+      return null;
+    }
+  }));
+  const file = join(mkdtempSync(join(tmpdir(), 'spindrift-')), 'page.replay');
+  writeFileSync(file, Buffer.from(bytes));
+  const env = {...process.env};
+  delete env.DISPLAY;
+  const run = spawnSync(process.env.SPINDRIFT_DESKTOP, ['--verify-replay', file], {encoding: 'utf8', env});
+  assert.equal(run.status, 0, run.stdout + run.stderr);
+  assert.match(run.stdout, /^score \d+\n$/);
+});
+
 test('the score is still in the high-score strip after a reload', async () => {
   const loaded = new Promise(resolve => page.on('console', message => {
     if (message.text() === 'Highscores Loaded') resolve();
@@ -334,4 +359,25 @@ test('quitting ends the game in the page, and its sound', async () => {
 
 test('the browser reported no errors', () => {
   assert.deepEqual(problems, []);
+});
+
+test('a browser without WebGL is told in the page that the game needs it', async () => {
+  const plain = await launch('--disable-webgl', '--disable-3d-apis');
+  try {
+    const tab = await plain.newPage();
+    const errors = [];
+    tab.on('pageerror', error => errors.push(`page: ${error?.message ?? error}`));
+    tab.on('console', message => {
+      if (message.type() === 'error') errors.push(`console: ${message.text()}`);
+    });
+    // Every script the page would run has run by then.
+    await tab.goto(origin, {waitUntil: 'networkidle0'});
+    assert.equal(await tab.evaluate(() => !!document.createElement('canvas').getContext('webgl')), false,
+                 'this browser has no WebGL');
+    assert.ok(await tab.$eval('#loading', loading => getComputedStyle(loading).display !== 'none'));
+    assert.match(await tab.$eval('#message', message => message.textContent), /needs WebGL/);
+    assert.deepEqual(errors, []);
+  } finally {
+    await plain.close();
+  }
 });
