@@ -26,9 +26,12 @@ constexpr char Magic[8] = {'S', 'P', 'D', 'R', 'P', 'L', 'A', 'Y'};
 // busier round doubles the buffers now and then.
 constexpr std::size_t FrameReserve = 16 << 10, ClockReserve = 64 << 10, CheckpointReserve = 1024;
 
+// FNV-1a, one step taking a byte or (for the state hash) a whole 32-bit word.
+uint32_t FnvStep(uint32_t h, uint32_t v) { return (h ^ v) * 16777619u; }
+
 uint32_t Fnv(uint32_t h, const void* data, std::size_t n) {
     const auto* p = static_cast<const uint8_t*>(data);
-    for (std::size_t i = 0; i < n; ++i) h = (h ^ p[i]) * 16777619u;
+    for (std::size_t i = 0; i < n; ++i) h = FnvStep(h, p[i]);
     return h;
 }
 constexpr uint32_t FnvStart = 2166136261u;
@@ -296,12 +299,10 @@ std::string BestReplayPath(int difficulty) {
 // checkpoint, and a word at a time takes a fifth off the verifier's time.
 uint32_t RoundStateHash(c_MyApp& app) {
     uint32_t h = FnvStart;
-    auto add = [&h](uint32_t word) { h = (h ^ word) * 16777619u; };
     for (Array<float>* pool : {&app.m_Grid, &app.m_Obj, &app.m_Player, &app.m_Stars, &app.m_Part})
-        for (float v : *pool) add(std::bit_cast<uint32_t>(v));
-    for (int v : {app.m_Score, app.m_RoundOver, app.m_Paused, app.m_c}) add(uint32_t(v));
-    add(vx_random_Seed);
-    return h;
+        for (float v : *pool) h = FnvStep(h, std::bit_cast<uint32_t>(v));
+    for (int v : {app.m_Score, app.m_RoundOver, app.m_Paused, app.m_c}) h = FnvStep(h, uint32_t(v));
+    return FnvStep(h, vx_random_Seed);
 }
 
 // ---- the game's hooks
