@@ -1,7 +1,7 @@
 // Any bytes as a replay file: the reader refuses them with a reason or accepts them, never reading
 // past them or allocating more than they could hold; what it accepts encodes back to the same bytes.
 #include "fuzz_support.h"
-#include "game/replay.h"
+#include "game/replay_file.h"
 
 #include <vector>
 

@@ -9,81 +9,18 @@
 // the one before. A player feeds the same frames to the game through a device of its own and
 // answers the clock from the recording, so the round takes the same course.
 //
-// File layout (little-endian), format 2:
-//   "SPDRPLAY"            8 bytes
-//   format version         u16
-//   game version           u8 length, then that many bytes
-//   difficulty, style      u8, u8
-//   score, final hash      i32, u32
-//   updates                u32   round updates recorded
-//   start fields           u16 count, then u32 each (the round's starting controls and settings)
-//   frames                 u32 length, then the frame stream
-//   clock                  u32 length, then the clock stream
-//   checkpoints            u32 count, then u32 each (the state hash every CheckpointEvery updates)
-//   checksum               u32   FNV-1a of every byte before it
-// Frame stream: per run a varint length (updates), then the run's frame as changes to the frame
-// before it: pairs of varints (bytes skipped, bytes changed) each followed by the changed bytes,
-// ended by a pair whose changed count is 0. Clock stream: per read a zigzag varint difference.
+// The file that keeps them is game/replay_file.h.
 #pragma once
 
+#include "game/replay_file.h"
+
 #include <cstdint>
-#include <span>
 #include <string>
 #include <vector>
 
 class c_MyApp;
 class c_InputDevice;
 
-inline constexpr int ReplayFormat = 2;
-inline constexpr int CheckpointEvery = 60;
-// No replay this game writes comes near these; a larger file is refused unread, and a longer round
-// (a day of updates) as not this game's.
-inline constexpr std::size_t ReplayMaxBytes = 16u << 20;
-inline constexpr uint32_t ReplayMaxUpdates = 24 * 60 * 60 * 60;
-
-// How a replay played back (the verifier's exit status): as recorded, a desync, a file that is no
-// replay, and a replay of another version of the game, which this one cannot play the same.
-enum ReplayOutcome { ReplaySame = 0, ReplayDesync = 1, ReplayUnreadable = 2, ReplayOtherVersion = 3 };
-
-// What the round sees of the outside in one update. Plain bytes, compared and stored as they are.
-struct ReplayFrame {
-    static constexpr int Hits = 33, Chars = 32, Touches = 10, Pads = 4;
-    uint64_t down[8];
-    uint16_t hitCode[Hits];
-    uint16_t hitTimes[Hits];
-    uint8_t hitCount;
-    uint8_t charCount;
-    uint8_t focusChanges;
-    uint8_t loading;
-    int32_t chars[Chars];
-    float mouseX, mouseY;
-    float touchX[Touches], touchY[Touches];
-    float joyX[Pads][2], joyY[Pads][2];
-    float accelX, accelY;
-    // The virtual screen the update lays out for, and the device size it was fitted to.
-    float screenW, screenH, scaleX, scaleY;
-    float deviceW, deviceH;
-};
-
-// A replay as the file holds it.
-struct ReplayData {
-    std::string gameVersion;
-    int difficulty = 0;
-    int controlStyle = 0;
-    int score = 0;
-    uint32_t finalHash = 0;
-    uint32_t updates = 0;
-    std::vector<uint32_t> start;
-    std::vector<uint8_t> frames;
-    std::vector<uint8_t> clock;
-    std::vector<uint32_t> checkpoints;
-};
-
-std::vector<uint8_t> EncodeReplay(const ReplayData& replay);
-// Empty when the bytes are a whole replay of this format; otherwise why not, in one line. Every
-// count and stream is checked here, so that playing a decoded replay cannot run off its data.
-std::string DecodeReplay(std::span<const uint8_t> bytes, ReplayData& replay);
-std::string ReadReplay(const std::string& path, ReplayData& replay);
 // Written whole or not at all: a temporary file beside it, flushed, then renamed over it. The
 // writing happens on a thread of its own so that the update ending a round does not wait for the
 // disk; WaitForReplayWrites returns once every write started has finished.
