@@ -2,8 +2,9 @@
 # Builds everything (game, data, tests, benchmarks) and runs every test: all of them under
 # AddressSanitizer and UndefinedBehaviorSanitizer, the threaded ones again under ThreadSanitizer,
 # the runtime, host and game tests again on the optimised build, and each fuzz target for a few
-# seconds. Tests that need a window run on a virtual display (Xvfb). Last, the browser build is
-# played in headless Chromium.
+# seconds. Tests that need a window run on a virtual display (Xvfb), and the score board server's
+# against a PostgreSQL cluster made for the run. Last, the browser build is played in headless
+# Chromium.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/setup.sh
@@ -11,7 +12,9 @@ jobs=$(nproc)
 
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSPINDRIFT_SANITIZE=asan -DSPINDRIFT_BENCH=ON >/dev/null
 cmake --build build/asan -j "$jobs"
-(cd build/asan && xvfb-run -a -s "-screen 0 1920x1080x24 -noreset" ctest --output-on-failure -j "$jobs" --timeout 300)
+# The board server's tests get a throwaway PostgreSQL cluster (pg_virtualenv drops it afterwards).
+(cd build/asan && pg_virtualenv xvfb-run -a -s "-screen 0 1920x1080x24 -noreset" \
+    ctest --output-on-failure -j "$jobs" --timeout 300)
 
 cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSPINDRIFT_SANITIZE=tsan -DSPINDRIFT_GAME=OFF >/dev/null
 cmake --build build/tsan -j "$jobs" --target net_all graphics_decode_ahead

@@ -10,6 +10,7 @@ packages=(
     libx11-dev xvfb xauth x11-utils x11-xkb-utils imagemagick xdotool
     clang libclang-rt-14-dev libsdl2-dev
     desktop-file-utils appstream lintian dpkg-dev man-db file
+    postgresql libpq-dev libpqxx-dev libcpp-httplib-dev nlohmann-json3-dev libssl-dev curl wrk nginx-light
 )
 # More for one script: the browser build's, for example.
 packages+=("$@")
