@@ -1,7 +1,7 @@
 // The game: one application object whose methods are the whole game, split over one source file per
 // concern (frame.cpp, draw.cpp, controls.cpp, playfield.cpp, effects.cpp, round.cpp, menu.cpp,
-// pause.cpp, options.cpp, saved.cpp, sound.cpp, replay.cpp, checkin.cpp). Named identities (screens,
-// actions, slots, settings, keys) are in ids.h.
+// pause.cpp, options.cpp, saved.cpp, sound.cpp, round_replay.cpp, replay_modes.cpp, checkin.cpp).
+// Named identities (screens, actions, slots, settings, keys) are in ids.h.
 //
 // Game code never draws while rendering: every screen routine runs in p_OnUpdate and records
 // drawing commands in a fixed virtual coordinate system into m_Draw; p_OnRender only clears the
@@ -425,7 +425,8 @@ class c_MyApp : public c_App, public c_IOnHttpRequestComplete {
     // The round's music.
     static constexpr char16_t RoundTune[] = u"spindrift";
 
-    // ---- replay.cpp: recording and playing rounds, the attract mode
+    // ---- round_replay.cpp: the round's hooks into recording and playback; replay_modes.cpp:
+    // watching and verifying from the command line, the demo
     ReplaySession m_Replay;
 
     // The millisecond clock as a round reads it: recorded while recording, answered from the
@@ -441,7 +442,7 @@ class c_MyApp : public c_App, public c_IOnHttpRequestComplete {
     int p_ReplayFocusChange(int lost);
     // Loads a replay to play once the menu shows; 0 with m_Replay.failure and status set when it
     // cannot.
-    int p_LoadReplay(int mode, const std::string& path);
+    int p_LoadReplay(ReplayMode mode, const std::string& path);
     // Whether the loader holds the screens back this update: live, while it loads; in a played
     // round, exactly when it held the recorded one, whatever the viewer's own window loads.
     bool p_LoaderHoldsScreens() const;
@@ -449,6 +450,7 @@ class c_MyApp : public c_App, public c_IOnHttpRequestComplete {
     int p_AttractMode();
     void p_BeginPlayback();
     void p_FinishPlayback();
+    [[noreturn]] void p_EndCommandLinePlayback();
     void p_EndRecording();
     void p_EndDemo();
     void p_ViewerPause();

@@ -1,28 +1,18 @@
-// Replays: the recorder and the player (see replay.h), and the game's hooks that route a round's
-// outside reads through them. The file's bytes are replay_file.cpp's.
+// Replays: the recorder and the player (see replay.h). The file's bytes are replay_file.cpp's.
 #include "game/replay.h"
 
-#include "framework/app/app.h"
 #include "framework/input/input.h"
 #include "game/my_app.h"
 #include "game/random.h"
 #include "host/files.h"
-#include "host/game.h"
-#include "host/options.h"
 
-#include <algorithm>
 #include <bit>
-#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <sys/stat.h>
 #include <thread>
 
 namespace {
-
-// Reserved at a round start: about ten minutes of keyboard play fits without growing; a longer or
-// busier round doubles the buffers now and then.
-constexpr std::size_t FrameReserve = 16 << 10, ClockReserve = 64 << 10, CheckpointReserve = 1024;
 
 // ---- writing on a thread of its own
 
@@ -72,11 +62,9 @@ uint32_t RoundStateHash(c_MyApp& app) {
     return FnvStep(h, vx_random_Seed);
 }
 
-// ---- the game's hooks
+// ---- the round's start
 
 namespace {
-
-constexpr int IdleMsBeforeDemo = 30000;
 
 // The fields a round starts from that its own start does not set: controls, pointer latches,
 // settings, the virtual screen, and where the pause screen, the options box and the side panel
@@ -100,23 +88,6 @@ template <class Visit> void ForStartFields(c_MyApp& app, Visit&& visit) {
         for (int& v : *fields) visit(&v);
 }
 
-std::vector<uint32_t> CaptureStart(c_MyApp& app) {
-    std::vector<uint32_t> words;
-    ForStartFields(app, [&](auto* v) { words.push_back(std::bit_cast<uint32_t>(*v)); });
-    return words;
-}
-
-void RestoreStart(c_MyApp& app, const std::vector<uint32_t>& words) {
-    std::size_t i = 0;
-    ForStartFields(app, [&](auto* v) { *v = std::bit_cast<std::remove_pointer_t<decltype(v)>>(words[i++]); });
-}
-
-std::size_t StartFieldCount(c_MyApp& app) {
-    std::size_t n = 0;
-    ForStartFields(app, [&](auto*) { ++n; });
-    return n;
-}
-
 // Keys that act on the window or the program, not on the round: a replay does not press them.
 bool OutsideTheRound(int code) { return code == VkF4 || code == VkF11 || code == KEY_CLOSE; }
 
@@ -138,7 +109,28 @@ template <class Frame, class Device, class Visit> void ForPositions(Frame& f, De
     visit(f.accelY, d.accelY);
 }
 
-void Capture(const c_InputDevice& d, const c_MyApp& app, ReplayFrame& f) {
+} // namespace
+
+std::vector<uint32_t> CaptureStart(c_MyApp& app) {
+    std::vector<uint32_t> words;
+    ForStartFields(app, [&](auto* v) { words.push_back(std::bit_cast<uint32_t>(*v)); });
+    return words;
+}
+
+void RestoreStart(c_MyApp& app, const std::vector<uint32_t>& words) {
+    std::size_t i = 0;
+    ForStartFields(app, [&](auto* v) { *v = std::bit_cast<std::remove_pointer_t<decltype(v)>>(words[i++]); });
+}
+
+std::size_t StartFieldCount(c_MyApp& app) {
+    std::size_t n = 0;
+    ForStartFields(app, [&](auto*) { ++n; });
+    return n;
+}
+
+// ---- frames
+
+void CaptureFrame(const c_InputDevice& d, const c_MyApp& app, ReplayFrame& f) {
     std::memset(&f, 0, sizeof f);
     for (int code = 0; code < vx_input_keyCount; ++code)
         if (d.keyDown[code] && !OutsideTheRound(code)) f.down[code >> 6] |= uint64_t(1) << (code & 63);
@@ -161,8 +153,8 @@ void Capture(const c_InputDevice& d, const c_MyApp& app, ReplayFrame& f) {
     f.deviceH = float(app.m_FittedH);
 }
 
-// The frame into the player's own device. Counts from the file are held to the device's sizes.
-void Fill(c_InputDevice& d, const ReplayFrame& f) {
+// Counts from the file are held to the device's sizes.
+void FillDevice(c_InputDevice& d, const ReplayFrame& f) {
     for (int code = 0; code < vx_input_keyCount; ++code)
         d.keyDown[code] = (f.down[code >> 6] >> (code & 63) & 1) != 0;
     for (int i = 0; i < d.keyHitCount; ++i) d.keyHit[d.keyHitQueue[i]] = 0;
@@ -178,8 +170,6 @@ void Fill(c_InputDevice& d, const ReplayFrame& f) {
     ForPositions(f, d, [](float frame, float& device) { device = frame; });
 }
 
-// Anything the player does to the round on the live device: keys, pad buttons, clicks, touches,
-// letters; the window's and the program's own keys act as on every screen.
 bool AnyInput(const c_InputDevice& d) {
     if (d.charPut > d.charGet) return true;
     for (int i = 0; i < d.keyHitCount; ++i)
@@ -189,325 +179,54 @@ bool AnyInput(const c_InputDevice& d) {
     return false;
 }
 
-void FlushRun(ReplaySession& r) {
-    if (r.run == 0) return;
-    AppendFrameRun(r.data.frames, r.run, r.beforeRun, r.runFrame);
-    r.beforeRun = r.runFrame;
+// ---- the session's streams
+
+void ReplaySession::RewindStreams() {
+    updatesDone = 0;
+    run = 0;
+    lastClock = 0;
+    beforeRun = runFrame = ReplayFrame{};
 }
 
-void RecordFrame(ReplaySession& r) {
-    r.updatesDone += 1;
-    if (r.run > 0 && std::memcmp(&r.scratch, &r.runFrame, sizeof r.scratch) == 0) {
-        r.run += 1;
+void ReplaySession::FlushRun() {
+    if (run == 0) return;
+    AppendFrameRun(data.frames, run, beforeRun, runFrame);
+    beforeRun = runFrame;
+}
+
+void ReplaySession::RecordFrame() {
+    updatesDone += 1;
+    if (run > 0 && std::memcmp(&scratch, &runFrame, sizeof scratch) == 0) {
+        run += 1;
         return;
     }
-    FlushRun(r);
-    r.runFrame = r.scratch;
-    r.run = 1;
+    FlushRun();
+    runFrame = scratch;
+    run = 1;
 }
 
-// The next update's frame; false once the frames are used up.
-bool NextFrame(ReplaySession& r) {
-    if (r.run == 0 && !ReadFrameRun(r.data.frames, r.framePos, r.run, r.runFrame)) return false;
-    r.run -= 1;
-    r.updatesDone += 1;
+bool ReplaySession::NextFrame() {
+    if (run == 0 && !ReadFrameRun(data.frames, framePos, run, runFrame)) return false;
+    run -= 1;
+    updatesDone += 1;
     return true;
 }
 
-} // namespace
-
-int c_MyApp::p_Millisecs() {
-    ReplaySession& r = m_Replay;
-    if (r.playing && !r.viewerPaused) {
-        int32_t difference = 0;
-        if (!ReadClockReading(r.data.clock, r.clockPos, difference)) {
-            r.exhausted = true;
-            return r.lastClock;
-        }
-        r.lastClock += difference;
-        return r.lastClock;
+int ReplaySession::PlayedClock() {
+    int32_t difference = 0;
+    if (!ReadClockReading(data.clock, clockPos, difference)) {
+        exhausted = true;
+        return lastClock;
     }
-    const int t = vx_app_Millisecs();
-    if (r.recording) {
-        AppendClockReading(r.data.clock, t - r.lastClock);
-        r.lastClock = t;
-    }
-    return t;
+    lastClock += difference;
+    return lastClock;
 }
 
-int c_MyApp::p_ReplayRoundStart() {
-    ReplaySession& r = m_Replay;
-    r.updatesDone = 0;
-    r.run = 0;
-    r.lastClock = 0;
-    r.beforeRun = r.runFrame = ReplayFrame{};
-    if (r.playing) {
-        const int soundMode = m_Setting[SetSoundMode];
-        RestoreStart(*this, r.data.start);
-        // A demo sounds as the player has chosen, whatever the recorded round chose.
-        if (r.mode == ReplayMode::Demo) m_Setting[SetSoundMode] = soundMode;
-        return 0;
-    }
-    r.recording = true;
-    r.data = ReplayData{};
-    r.data.gameVersion = SPINDRIFT_VERSION;
-    r.data.difficulty = std::clamp(m_Difficulty, 1, 3);
-    r.data.controlStyle = std::clamp(m_ControlStyle, 0, 2);
-    r.data.start = CaptureStart(*this);
-    r.data.frames.reserve(FrameReserve);
-    r.data.clock.reserve(ClockReserve);
-    r.data.checkpoints.reserve(CheckpointReserve);
-    return 0;
+void ReplaySession::RecordClock(int now) {
+    AppendClockReading(data.clock, now - lastClock);
+    lastClock = now;
 }
 
-// Another version of the game may play the same round differently: its replays are refused as such.
-int c_MyApp::p_LoadReplay(int mode, const std::string& path) {
-    ReplaySession& r = m_Replay;
-    r.failure = ReadReplay(path, r.data);
-    r.status = ReplayUnreadable;
-    if (r.failure.empty() && r.data.gameVersion != SPINDRIFT_VERSION) {
-        r.failure = "the replay was recorded by Spindrift " + r.data.gameVersion + ", this is Spindrift " +
-                    SPINDRIFT_VERSION;
-        r.status = ReplayOtherVersion;
-    } else if (r.failure.empty() && r.data.start.size() != StartFieldCount(*this)) {
-        r.failure = "the round's start does not fit this game";
-    }
-    if (!r.failure.empty()) return 0;
-    r.mode = ReplayMode(mode);
-    r.pending = true;
-    r.status = -1;
-    if (!r.device) gc_assign(r.device, (new c_InputDevice)->m_new());
-    return 1;
-}
-
-// A loaded replay starts once the loader has finished and the menu shows.
-void c_MyApp::p_BeginPlayback() {
-    ReplaySession& r = m_Replay;
-    r.pending = false;
-    r.playing = true;
-    r.viewerPaused = false;
-    r.framePos = r.clockPos = 0;
-    r.divergedBy = 0;
-    r.exhausted = false;
-    r.liveStart = CaptureStart(*this);
-    m_Screen = ScreenStartRound;
-    if (r.mode == ReplayMode::Verify) vx_app_SetUpdateRate(0);
-}
-
-int c_MyApp::p_ReplayUpdateStart() {
-    ReplaySession& r = m_Replay;
-    r.live = vx_input_device.get();
-    if (r.recording) {
-        Capture(*r.live, *this, r.scratch);
-        r.scratch.focusChanges = uint8_t(std::min(r.focusChanges, 255));
-        r.scratch.loading = m_Loading > 0 ? 1 : 0;
-        r.focusChanges = 0;
-        RecordFrame(r);
-        return 0;
-    }
-    if (r.pending && m_Loading == 0 && m_Screen == ScreenMenu) p_BeginPlayback();
-    if (!r.playing) return p_AttractMode();
-    // The round's first update starts it; its frames follow.
-    if (m_Screen == ScreenStartRound) return 0;
-    if (r.mode == ReplayMode::Demo && AnyInput(*r.live)) {
-        p_EndDemo();
-        return 1;
-    }
-    if (r.mode == ReplayMode::Watch && vx_input_KeyHit(VkEscape) > 0) {
-        if (r.viewerPaused) {
-            p_FinishPlayback();
-        } else {
-            p_ViewerPause();
-        }
-        return 1;
-    }
-    if (r.viewerPaused) return 0;
-    if (!NextFrame(r)) {
-        r.exhausted = true;
-        p_FinishPlayback();
-        return 1;
-    }
-    Fill(*r.device, r.runFrame);
-    vx_input_SetInputDevice(r.device);
-    jscrw = r.runFrame.screenW;
-    jscrh = r.runFrame.screenH;
-    m_ScaleX = r.runFrame.scaleX;
-    m_ScaleY = r.runFrame.scaleY;
-    m_FittedW = TruncInt(r.runFrame.deviceW);
-    m_FittedH = TruncInt(r.runFrame.deviceH);
-    r.frameInPlace = true;
-    for (int i = 0; i < r.runFrame.focusChanges; ++i) p_PauseOnFocusChange();
-    return 0;
-}
-
-bool c_MyApp::p_LoaderHoldsScreens() const {
-    return m_Replay.frameInPlace ? m_Replay.runFrame.loading != 0 : m_Loading > 0;
-}
-
-int c_MyApp::p_ReplayUpdateEnd() {
-    ReplaySession& r = m_Replay;
-    r.frameInPlace = false;
-    if (r.live && vx_input_device.get() != r.live) vx_input_SetInputDevice(r.live);
-    if (r.recording || (r.playing && !r.viewerPaused)) {
-        if (r.updatesDone > 0 && r.updatesDone % CheckpointEvery == 0) {
-            const uint32_t hash = RoundStateHash(*this);
-            const std::size_t at = r.updatesDone / CheckpointEvery - 1;
-            if (r.recording) {
-                r.data.checkpoints.push_back(hash);
-            } else if (r.divergedBy == 0 &&
-                       (at >= r.data.checkpoints.size() || r.data.checkpoints[at] != hash)) {
-                r.divergedBy = r.updatesDone;
-            }
-        }
-    }
-    if (r.recording && m_Screen != ScreenRound) p_EndRecording();
-    if (!r.playing) return 0;
-    if (r.viewerPaused) {
-        // The pause menu let the round go on, or asked to leave it.
-        if (m_QuitRound != 0 || m_Screen != ScreenRound) p_FinishPlayback();
-        if (m_Paused == 0) p_ViewerResume();
-        return 0;
-    }
-    if (m_Screen != ScreenRound && m_Screen != ScreenStartRound) p_FinishPlayback();
-    if (r.mode == ReplayMode::Demo && r.playing) {
-        p_ResetDraw();
-        p_SetSize(3);
-        p_SetCol(255, 220, 0, 1);
-        p_Text(jscrw / 2, jscrh * 0.8f, u"DEMO", 1, 1, 0);
-        p_ResetDraw();
-    }
-    return 0;
-}
-
-// The round ended: its replay goes to the last file, and to the difficulty's best when it beat it.
-void c_MyApp::p_EndRecording() {
-    ReplaySession& r = m_Replay;
-    r.recording = false;
-    FlushRun(r);
-    r.run = 0;
-    r.data.updates = r.updatesDone;
-    r.data.score = m_Score;
-    r.data.finalHash = RoundStateHash(*this);
-    std::vector<std::string> paths{LastReplayPath};
-    if (m_Score > m_HiScore[BestScoresBase(r.data.difficulty)])
-        paths.push_back(BestReplayPath(r.data.difficulty));
-    WriteReplaySoon(std::move(paths), EncodeReplay(r.data));
-}
-
-void c_MyApp::p_FinishPlayback() {
-    ReplaySession& r = m_Replay;
-    r.playing = false;
-    if (r.live && vx_input_device.get() != r.live) vx_input_SetInputDevice(r.live);
-    const bool ended = m_Screen == ScreenBackToMenu && !r.exhausted && r.updatesDone == r.data.updates;
-    const uint32_t hash = RoundStateHash(*this);
-    r.status = ended && hash == r.data.finalHash && m_Score == r.data.score ? ReplaySame : ReplayDesync;
-    if (r.status == ReplayDesync) {
-        if (r.divergedBy > 0) {
-            r.failure = "desync: the round's state first differed by update " + std::to_string(r.divergedBy);
-        } else if (!ended) {
-            r.failure = "desync: the round did not end where the recording did (update " +
-                        std::to_string(r.updatesDone) + " of " + std::to_string(r.data.updates) + ")";
-        } else {
-            r.failure = "desync: the final state differs";
-        }
-    }
-    if (r.mode == ReplayMode::Demo) {
-        p_EndDemo();
-        return;
-    }
-    if (r.mode == ReplayMode::Verify && r.status == ReplayDesync) std::printf("%s\n", r.failure.c_str());
-    if (r.mode == ReplayMode::Verify) std::printf("score %d\n", m_Score);
-    std::fflush(stdout);
-    if (r.exitWhenDone) std::exit(r.mode == ReplayMode::Verify ? r.status : ReplaySame);
-    m_Screen = ScreenMenu;
-}
-
-void c_MyApp::p_EndDemo() {
-    ReplaySession& r = m_Replay;
-    r.playing = r.pending = false;
-    if (r.live && vx_input_device.get() != r.live) vx_input_SetInputDevice(r.live);
-    RestoreStart(*this, r.liveStart);
-    r.mode = ReplayMode::Live;
-    r.idleKnown = false;
-    p_StopTune();
-    m_Screen = ScreenMenu;
-    m_Paused = m_OverTimer = m_RoundOver = 0;
-    // Whatever ended the demo is no menu action: the menus wait for its release.
-    m_KeyNav = m_PointerLock = 1;
-}
-
-void c_MyApp::p_ViewerPause() {
-    ReplaySession& r = m_Replay;
-    r.viewerPaused = true;
-    r.held = CaptureStart(*this);
-    r.heldPause[0] = m_Paused;
-    r.heldPause[1] = m_PauseSel;
-    r.heldPause[2] = m_PauseY;
-    r.heldPause[3] = m_PauseAnim;
-    m_Paused = m_PauseSel = 1;
-    m_PauseAnim = 0;
-    m_KeyNav = 1;
-}
-
-void c_MyApp::p_ViewerResume() {
-    ReplaySession& r = m_Replay;
-    r.viewerPaused = false;
-    RestoreStart(*this, r.held);
-    m_Paused = r.heldPause[0];
-    m_PauseSel = r.heldPause[1];
-    m_PauseY = r.heldPause[2];
-    m_PauseAnim = r.heldPause[3];
-}
-
-int c_MyApp::p_ReplayFocusChange(int lost) {
-    ReplaySession& r = m_Replay;
-    if (r.recording) {
-        ++r.focusChanges;
-        return 0;
-    }
-    if (!r.playing) return 0;
-    if (r.mode == ReplayMode::Demo) {
-        p_EndDemo();
-        return 0;
-    }
-    if (r.mode == ReplayMode::Watch && lost == 1 && !r.viewerPaused) p_ViewerPause();
-    return 1;
-}
-
-// The menu left alone for long enough plays the difficulty's best round, or else the last one.
-int c_MyApp::p_AttractMode() {
-    ReplaySession& r = m_Replay;
-    const int now = vx_app_Millisecs();
-    const bool idleMenu = r.mode == ReplayMode::Live && !r.noDemo && m_Screen == ScreenMenu &&
-                          m_Loading == 0 && m_Panel1 == 0 && m_OptionOpen == 0 && m_SidePanel == 0 &&
-                          m_OptionSlide == 0;
-    const bool moved = r.live->mouseX != r.idleMouseX || r.live->mouseY != r.idleMouseY;
-    if (!idleMenu || !r.idleKnown || moved || AnyInput(*r.live)) {
-        r.idleSince = now;
-        r.idleKnown = true;
-        r.idleMouseX = r.live->mouseX;
-        r.idleMouseY = r.live->mouseY;
-        return 0;
-    }
-    if (now - r.idleSince < IdleMsBeforeDemo) return 0;
-    r.idleKnown = false;
-    const int demo = int(ReplayMode::Demo);
-    if (p_LoadReplay(demo, BestReplayPath(m_Difficulty)) || p_LoadReplay(demo, LastReplayPath))
-        p_BeginPlayback();
-    return 0;
-}
-
-int c_MyApp::p_ReplayOptions() {
-    ReplaySession& r = m_Replay;
-    r.noDemo = vxCommandLine.Given("--no-demo");
-    for (auto [option, mode] :
-         {std::pair{"--replay", ReplayMode::Watch}, {"--verify-replay", ReplayMode::Verify}}) {
-        if (!vxCommandLine.Given(option)) continue;
-        if (!p_LoadReplay(int(mode), vxCommandLine.Value(option))) {
-            std::fprintf(stderr, "spindrift: %s\n", r.failure.c_str());
-            std::exit(r.status);
-        }
-        r.exitWhenDone = true;
-    }
-    return 0;
+void ReplaySession::RestoreLiveDevice() {
+    if (live && vx_input_device.get() != live) vx_input_SetInputDevice(live);
 }

@@ -1,5 +1,7 @@
 // Replays: a round kept as what it read from outside itself, update by update, so that it can be
-// played again to the same end.
+// played again to the same end. This is the recorder and the player; the round's hooks into them
+// are round_replay.cpp's, and how a kept round comes to be played (the command line, the demo)
+// replay_modes.cpp's.
 //
 // A round reads the input device (keys, pad buttons and sticks, pointer, touches, typed letters,
 // tilt), the virtual screen the last render fitted, the focus changes of the window and the
@@ -46,10 +48,12 @@ class ReplaySession {
     // Set by the command line: the program ends with the playback.
     bool exitWhenDone = false;
     bool noDemo = false;
-    // Watching: the viewer paused; the round's start fields and pause fields as they were.
+    // Watching: the viewer paused; the round's start fields and pause screen as they were.
     bool viewerPaused = false;
     std::vector<uint32_t> held;
-    int heldPause[4] = {};
+    struct PauseScreen {
+        int paused = 0, selection = 0, y = 0, slide = 0;
+    } heldPause;
     // Playback's outcome: -1 while unknown, else a ReplayOutcome; why, or why a file failed.
     int status = -1;
     std::string failure;
@@ -76,4 +80,30 @@ class ReplaySession {
     // The player's own device, and the live one it stands in for during an update.
     c_InputDevice* device = nullptr;
     c_InputDevice* live = nullptr;
+
+    // A round starts: the streams are read or written from their beginning.
+    void RewindStreams();
+    // Recording: scratch is this update's frame.
+    void RecordFrame();
+    // Ends the run of equal frames being counted.
+    void FlushRun();
+    // Playback: runFrame becomes the next update's frame; false once the frames are used up.
+    bool NextFrame();
+    // The clock a recorded round read next, and a live reading kept for the recording.
+    int PlayedClock();
+    void RecordClock(int now);
+    // Puts the live device back in place after an update ran on the player's.
+    void RestoreLiveDevice();
 };
+
+// The fields a round starts from that its own start does not set, as 32-bit words.
+std::vector<uint32_t> CaptureStart(c_MyApp& app);
+void RestoreStart(c_MyApp& app, const std::vector<uint32_t>& words);
+std::size_t StartFieldCount(c_MyApp& app);
+// What the round sees of the outside this update, from the live device and the fitted screen.
+void CaptureFrame(const c_InputDevice& d, const c_MyApp& app, ReplayFrame& f);
+// A recorded frame into the player's own device.
+void FillDevice(c_InputDevice& d, const ReplayFrame& f);
+// Anything the player does to the round on the device: keys, pad buttons, clicks, touches,
+// letters; the window's and the program's own keys act as on every screen.
+bool AnyInput(const c_InputDevice& d);

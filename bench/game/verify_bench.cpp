@@ -44,7 +44,7 @@ c_MyApp* Game() {
 
 // Plays the golden round of each difficulty in turn to its end; its updates, or -1 on a desync.
 long VerifyOnce(c_MyApp* app, int difficulty) {
-    if (!app->p_LoadReplay(int(ReplayMode::Verify), Golden(difficulty))) return -1;
+    if (!app->p_LoadReplay(ReplayMode::Verify, Golden(difficulty))) return -1;
     while (app->m_Replay.status == -1) VxGame::_game->UpdateGame();
     return app->m_Replay.status == ReplaySame ? long(app->m_Replay.updatesDone) : -1;
 }

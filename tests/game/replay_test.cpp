@@ -56,7 +56,7 @@ TEST_F(DemoKeys, FullScreenAndQuitWorkDuringTheDemo) {
 // Plays a loaded replay to its end in a fresh game; the playback's status.
 int PlayBack(ReplayMode mode, const std::string& path) {
     c_MyApp* app = FreshApp();
-    EXPECT_EQ(app->p_LoadReplay(int(mode), path), 1) << app->m_Replay.failure;
+    EXPECT_EQ(app->p_LoadReplay(mode, path), 1) << app->m_Replay.failure;
     FinishLoading();
     RunUntil([app] { return app->m_Replay.status != -1; }, 20000);
     return App()->m_Replay.status;
@@ -168,7 +168,7 @@ TEST_F(ReplayTest, WatchingPausesOnEscapeAndFilesNothing) {
     EXPECT_FALSE(std::filesystem::exists(LastReplayPath));
 
     c_MyApp* watcher = FreshApp();
-    ASSERT_EQ(watcher->p_LoadReplay(int(ReplayMode::Watch), Golden(2)), 1);
+    ASSERT_EQ(watcher->p_LoadReplay(ReplayMode::Watch, Golden(2)), 1);
     FinishLoading();
     Updates(100);
     ASSERT_TRUE(watcher->m_Replay.playing);
@@ -219,7 +219,7 @@ TEST_F(ReplayTest, ARoundWatchedInAWindowOfAnotherShapePlaysAsRecorded) {
     for (auto [w, h] : {std::pair{1280, 720}, {480, 640}}) {
         c_MyApp* watcher = FreshApp();
         Host()->SetGlfwWindow(w, h, 8, 8, 8, 0, 0, 0, false);
-        ASSERT_EQ(watcher->p_LoadReplay(int(ReplayMode::Watch), Golden(3)), 1);
+        ASSERT_EQ(watcher->p_LoadReplay(ReplayMode::Watch, Golden(3)), 1);
         FinishLoading();
         RunUntil([watcher] { return watcher->m_Replay.updatesDone > 100; }, 400);
         Host()->SetGlfwWindow(h, w, 8, 8, 8, 0, 0, 0, false);

@@ -299,7 +299,7 @@ class SessionPlayer {
     // The last round watched from the menu, to its end or until two Escapes.
     void Watch() {
         Note("watched the last round");
-        ASSERT_EQ(App()->p_LoadReplay(int(ReplayMode::Watch), LastReplayPath), 1) << App()->m_Replay.failure;
+        ASSERT_EQ(App()->p_LoadReplay(ReplayMode::Watch, LastReplayPath), 1) << App()->m_Replay.failure;
         RunUntil([] { return App()->m_Replay.playing; }, 200, 3);
         RunUntil([] { return !App()->m_Replay.playing; }, 60 * Pick(30), 3);
         if (App()->m_Replay.playing) {
