@@ -10,24 +10,43 @@
 #include <condition_variable>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <set>
+#include <string>
 #include <thread>
+#include <unordered_map>
 #include <vector>
+
+// The entries a board answer has unless asked for another number.
+inline constexpr int TopTen = 10;
 
 enum BoardPeriod { PeriodAll, PeriodWeek, PeriodDay, PeriodCount };
 const char* PeriodName(int period);
 // PeriodAll to PeriodDay, or PeriodCount for a name that is none.
 int PeriodNamed(std::string_view name);
 
+// One board, best first: an entry's rank is its index plus one. Its most asked answer, the top ten
+// as JSON, is made once with it.
+struct Board {
+    std::vector<Place> places;
+    std::string topTenJson;
+    std::unordered_map<int64_t, std::size_t> indexOfReplay;
+};
+
 struct BoardSnapshot {
-    // [difficulty - 1][period], best first; an entry's rank is its index plus one.
-    std::vector<Place> boards[3][PeriodCount];
+    // [difficulty - 1][period]; boards a reload did not touch are shared with the snapshot before.
+    std::shared_ptr<const Board> boards[3][PeriodCount];
     bool loaded = false; // false until the database has answered once
+    BoardSnapshot();
+    // The rank of a round on the all-time board of its difficulty, if it is there.
+    std::optional<int64_t> AllTimeRank(int difficulty, int64_t replayId) const;
 };
 
 class BoardCache {
   public:
     std::shared_ptr<const BoardSnapshot> Current() const;
-    void Replace(std::vector<Place> places);
+    // The places of the given difficulties (all of them when empty) replace those boards.
+    void Replace(std::vector<Place> places, const std::set<int>& difficulties);
 
   private:
     mutable std::mutex lock;

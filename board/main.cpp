@@ -10,7 +10,15 @@
 #include <csignal>
 #include <cstdio>
 #include <pthread.h>
+#include <sys/socket.h>
 #include <thread>
+
+#if defined(__SANITIZE_ADDRESS__)
+// libpqxx 6.4 does not free libpq's result of a BEGIN that fails because the server dropped the
+// connection (a database restart); the sanitizer build would report it at every restart. Only
+// libpqxx calls libpq here, and the unwinder stops inside it, so the module is named.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libpq.so\n"; }
+#endif
 
 namespace {
 
@@ -32,13 +40,28 @@ int Serve(const BoardOptions& options) {
         std::fprintf(stderr, "spindrift-board: cannot bring the database's schema up to date\n");
         return 1;
     }
-    httplib::Server server;
     BoardCache cache;
+    try {
+        // Board answers are whole from the first request on.
+        cache.Replace(store.LoadPlaces({}), {});
+    } catch (const DatabaseAway&) {
+        std::fprintf(stderr, "spindrift-board: cannot read the boards\n");
+        return 1;
+    }
+    httplib::Server server;
     ServeBoard(server, options, store, cache);
+    // The library listens with a backlog of 5, which a burst of new connections overflows (each
+    // then waits a second to retry): the socket is kept to listen again with the system's limit.
+    int listening = -1;
+    server.set_socket_options([&](int socket) {
+        const int on = 1;
+        setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+        listening = socket;
+    });
     const int port = options.port == 0
                          ? server.bind_to_any_port(options.listen)
                          : (server.bind_to_port(options.listen, options.port) ? options.port : -1);
-    if (port < 0) {
+    if (port < 0 || listen(listening, SOMAXCONN) != 0) {
         std::fprintf(stderr, "spindrift-board: cannot listen on %s:%d\n", options.listen.c_str(),
                      options.port);
         return 1;

@@ -83,7 +83,7 @@ a { color: #8cc8ff; } .none { color: #888; }
         page +=
             "<h2 id=\"" + std::string(DifficultyName(d)) + "\">" + title + "</h2>\n<div class=\"boards\">\n";
         for (int period = 0; period < PeriodCount; ++period) {
-            const std::vector<Place>& board = boards.boards[d - 1][period];
+            const std::vector<Place>& board = boards.boards[d - 1][period]->places;
             page += "<table>\n<caption>" + std::string(periodTitles[period]) + "</caption>\n";
             page += "<tr><th>Rank</th><th>Name</th><th>Score</th><th>Date</th><th>Replay</th></tr>\n";
             const std::size_t shown = std::min(board.size(), std::size_t(limitPerBoard));

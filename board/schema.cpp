@@ -49,6 +49,10 @@ CREATE TABLE places (
 );
 CREATE INDEX places_ranked ON places (difficulty, period, period_start, score DESC, achieved, replay_id);
 )sql"},
+    // A round's status asks whether it holds a place.
+    {2, R"sql(
+CREATE INDEX places_of_round ON places (replay_id);
+)sql"},
 };
 
 } // namespace

@@ -19,6 +19,8 @@ constexpr int ThreadCount = 32;
 // A client silent this long, or slower than this to take an answer, is cut off.
 constexpr int ClientSeconds = 5;
 constexpr int PageEntries = 10;
+// Requests one kept-alive connection may make before it is closed (the library's default is 5).
+constexpr int KeepAliveRequests = 1000;
 
 const char* const DatabaseAwayText = "the board's database is not reachable; try again later";
 
@@ -109,7 +111,11 @@ class Routes {
                   {"difficulty", DifficultyName(status->difficulty)}};
         body["reason"] = status->reason ? json(*status->reason) : json(nullptr);
         body["score"] = status->score ? json(*status->score) : json(nullptr);
-        body["rank"] = status->rank ? json(*status->rank) : json(nullptr);
+        // The board in memory knows the rank; a round ranked a moment ago may not be in it yet.
+        std::optional<int64_t> rank;
+        if (status->placed) rank = cache.Current()->AllTimeRank(status->difficulty, status->id);
+        if (status->placed && !rank) rank = store.AllTimeRank(status->id);
+        body["rank"] = rank ? json(*rank) : json(nullptr);
         Answer(res, 200, body);
     }
 
@@ -123,7 +129,10 @@ class Routes {
         if (!limit || *limit < 1 || *limit > 100) return Fail(res, 400, "limit must be 1 to 100");
         const auto snapshot = cache.Current();
         if (!snapshot->loaded) return Fail(res, 503, DatabaseAwayText);
-        const std::vector<Place>& board = snapshot->boards[difficulty - 1][period];
+        const ::Board& shown = *snapshot->boards[difficulty - 1][period];
+        const std::vector<Place>& board = shown.places;
+        if (*limit == TopTen && !req.has_param("around"))
+            return res.set_content(shown.topTenJson, "application/json");
         std::size_t around = board.size();
         if (req.has_param("around")) {
             const std::string keyHash = Sha256(req.get_param_value("around"));
@@ -194,6 +203,7 @@ void ServeBoard(httplib::Server& server, const BoardOptions& options, Store& sto
     Refuse(server, "/", {"POST", "PUT", "DELETE"});
 
     server.set_tcp_nodelay(true);
+    server.set_keep_alive_max_count(KeepAliveRequests);
     server.set_read_timeout(ClientSeconds);
     server.set_write_timeout(ClientSeconds);
     server.set_keep_alive_timeout(ClientSeconds);

@@ -142,17 +142,10 @@ SubmitResult Store::Submit(const Submission& round, int keyLimit, int addressLim
 std::optional<RoundStatus> Store::Status(int64_t id) {
     return WithConnection([&](pqxx::connection& c) -> std::optional<RoundStatus> {
         pqxx::read_transaction w(c);
-        // Its rank: one more than the places ordered before it (higher score, then earlier).
         const auto rows = w.exec_params(R"sql(
             SELECT r.id, r.status, r.reason, r.score, r.difficulty,
-                   CASE WHEN p.replay_id IS NOT NULL THEN
-                       (SELECT count(*) + 1 FROM places o
-                         WHERE o.difficulty = p.difficulty AND o.period = 'all'
-                           AND (-o.score, o.achieved, o.replay_id) < (-p.score, p.achieved, p.replay_id))
-                   END
-              FROM replays r
-              LEFT JOIN places p ON p.replay_id = r.id AND p.period = 'all'
-             WHERE r.id = $1)sql",
+                   EXISTS (SELECT 1 FROM places p WHERE p.replay_id = r.id AND p.period = 'all')
+              FROM replays r WHERE r.id = $1)sql",
                                         id);
         if (rows.empty()) return std::nullopt;
         const auto& row = rows[0];
@@ -162,8 +155,23 @@ std::optional<RoundStatus> Store::Status(int64_t id) {
         if (!row[2].is_null()) status.reason = row[2].as<std::string>();
         if (!row[3].is_null()) status.score = row[3].as<int>();
         status.difficulty = row[4].as<int>();
-        if (!row[5].is_null()) status.rank = row[5].as<int64_t>();
+        status.placed = row[5].as<bool>();
         return status;
+    });
+}
+
+std::optional<int64_t> Store::AllTimeRank(int64_t replayId) {
+    return WithConnection([&](pqxx::connection& c) -> std::optional<int64_t> {
+        pqxx::read_transaction w(c);
+        // One more than the places ordered before it: higher scores, then equal ones reached earlier.
+        const auto rows = w.exec_params(R"sql(
+            SELECT (SELECT count(*) + 1 FROM places o
+                     WHERE o.difficulty = p.difficulty AND o.period = 'all' AND o.period_start = p.period_start
+                       AND (o.score > p.score OR (o.score = p.score AND (o.achieved, o.replay_id) < (p.achieved, p.replay_id))))
+              FROM places p WHERE p.replay_id = $1 AND p.period = 'all')sql",
+                                        replayId);
+        if (rows.empty()) return std::nullopt;
+        return rows[0][0].as<int64_t>();
     });
 }
 
@@ -228,23 +236,34 @@ bool Store::Finish(int64_t id, const std::string& owner, bool verified, int scor
                  WHERE EXCLUDED.score > places.score)sql",
                            rows[0][1].as<int>(), pqxx::binarystring(rows[0][0]), id, score,
                            rows[0][2].as<std::string>());
-            w.exec0(std::string("NOTIFY ") + BoardChangedChannel);
+            // The difficulty goes with it, so that listeners reload only its boards.
+            w.exec_params("SELECT pg_notify($1, $2)", BoardChangedChannel,
+                          std::to_string(rows[0][1].as<int>()));
         }
         w.commit();
         return true;
     });
 }
 
-std::vector<Place> Store::LoadPlaces() {
+std::vector<Place> Store::LoadPlaces(const std::set<int>& difficulties) {
+    std::string among = "{";
+    for (int d : difficulties) {
+        if (among.size() > 1) among += ',';
+        among += std::to_string(d);
+    }
+    among += "}";
     return WithConnection([&](pqxx::connection& c) {
         pqxx::read_transaction w(c);
-        const auto rows = w.exec(std::string(R"sql(
+        const auto rows =
+            w.exec_params(std::string(R"sql(
             SELECT p.difficulty, p.period, p.key_hash, pl.name, p.score,
                    to_char(p.achieved AT TIME ZONE 'UTC', 'YYYY-MM-DD"T"HH24:MI:SS"Z"'), p.replay_id
               FROM places p JOIN players pl USING (key_hash)
               JOIN ()sql") + PeriodStarts("now()") +
-                                 R"sql() s ON s.period = p.period AND s.period_start = p.period_start
-             ORDER BY p.difficulty, p.period, p.score DESC, p.achieved, p.replay_id)sql");
+                              R"sql() s ON s.period = p.period AND s.period_start = p.period_start
+             WHERE cardinality($1::int[]) = 0 OR p.difficulty = ANY($1::int[])
+             ORDER BY p.difficulty, p.period, p.score DESC, p.achieved, p.replay_id)sql",
+                          among);
         std::vector<Place> places;
         places.reserve(rows.size());
         for (const auto& row : rows)

@@ -10,6 +10,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -44,7 +45,7 @@ struct RoundStatus {
     std::optional<std::string> reason;
     std::optional<int> score;
     int difficulty = 0;
-    std::optional<int64_t> rank;
+    bool placed = false; // it is its player's place on the all-time board
 };
 
 struct ClaimedRound {
@@ -83,8 +84,11 @@ class Store {
     // Records the outcome if owner still holds the lease, and ranks a verified round.
     bool Finish(int64_t id, const std::string& owner, bool verified, int score, const std::string& reason);
 
-    // This week's and today's places (UTC, weeks from Monday) and all time's, best first.
-    std::vector<Place> LoadPlaces();
+    // This week's and today's places (UTC, weeks from Monday) and all time's, best first: of the
+    // given difficulties, or of all when none is given.
+    std::vector<Place> LoadPlaces(const std::set<int>& difficulties);
+    // A round's place on the all-time board of its difficulty, asked of the database.
+    std::optional<int64_t> AllTimeRank(int64_t replayId);
 
     const std::string& Conninfo() const { return conninfo; }
 
