@@ -4,6 +4,7 @@
 
 #include <pqxx/pqxx>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -114,7 +115,11 @@ void BoardWatcher::Watch() {
             day = UtcDay();
             cache.Replace(store.LoadPlaces({}), {});
         } else if (ranked.count > 0) {
-            cache.Replace(store.LoadPlaces(ranked.payloads), ranked.payloads);
+            // A notification naming no difficulty (an operator's NOTIFY) reloads every board.
+            std::set<int> difficulties = ranked.payloads;
+            if (std::any_of(difficulties.begin(), difficulties.end(), [](int d) { return d < 1 || d > 3; }))
+                difficulties.clear();
+            cache.Replace(store.LoadPlaces(difficulties), difficulties);
         }
         ranked.count = submitted.count = 0;
         ranked.payloads.clear();
