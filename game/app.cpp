@@ -7,22 +7,23 @@ c_MyApp* c_MyApp::m_new() {
     c_App::m_new();
     gc_assign(m_Img, Array<c_Image*>(ImageSlots));
     gc_assign(m_ImgInfo, Array<int>(ImageSlots * ImgInfoStride));
-    gc_assign(m_BadgeQueue, Array<int>(15));
-    gc_assign(m_BadgeQueueT, Array<int>(15));
-    gc_assign(m_Badge, Array<bool>(256));
+    gc_assign(m_BadgeQueue, Array<int>(BadgeQueueLength));
+    gc_assign(m_BadgeQueueT, Array<int>(BadgeQueueLength));
+    gc_assign(m_Badge, Array<bool>(BadgeCount));
     gc_assign(m_VKey, Array<int>(VKeyCount));
     gc_assign(m_Setting, Array<int>(SettingCount));
     // Start-up sets these once more before the saved settings replace them; an object never started
     // (a tool, a test) holds them from here.
     p_DefaultSettings();
-    gc_assign(m_HiScore, Array<int>(150));
-    gc_assign(m_SfxChan, Array<int>(33));
+    gc_assign(m_HiScore, Array<int>(HiScoreSlots));
+    // One slot per channel of the audio device, though effects take turns on the first SfxRotation.
+    gc_assign(m_SfxChan, Array<int>(gxtkAudio::CHANNEL_COUNT));
     p_ResetChannels();
     gc_assign(m_Draw, Array<float>(DrawFloats));
     gc_assign(m_TriPoints, Array<float>(6));
-    gc_assign(m_TouchDown, Array<int>(10));
-    gc_assign(m_TouchX, Array<int>(10));
-    gc_assign(m_TouchY, Array<int>(10));
+    gc_assign(m_TouchDown, Array<int>(TouchPoints));
+    gc_assign(m_TouchX, Array<int>(TouchPoints));
+    gc_assign(m_TouchY, Array<int>(TouchPoints));
     gc_assign(m_Grid, Array<float>(GridFloats));
     gc_assign(m_Obj, Array<float>(PoolFloats));
     gc_assign(m_Stars, Array<float>(PoolFloats));

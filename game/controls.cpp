@@ -8,24 +8,14 @@
 #include <cstdlib>
 #include <initializer_list>
 
-namespace {
+// The game maps no more touch points than the device keeps.
+static_assert(TouchPoints <= vx_input_touchCount);
+// A replay frame holds what a round reads of the input device in one update: the device's queues
+// whole, the touch points the game maps and every pad.
+static_assert(ReplayFrame::Hits == vx_input_hitQueueLength && ReplayFrame::Chars == vx_input_charQueueLength);
+static_assert(ReplayFrame::Touches == TouchPoints && ReplayFrame::Pads == vx_input_joyUnits);
 
-// Buttons within a pad's block of 32 key codes.
-enum PadButton {
-    PadA = 0,
-    PadB = 1,
-    PadX = 2,
-    PadY = 3,
-    PadLeftShoulder = 4,
-    PadRightShoulder = 5,
-    PadBack = 6,
-    PadStart = 7,
-    PadLeft = 8,
-    PadUp = 9,
-    PadRight = 10,
-    PadDown = 11,
-    PadMenu = 14,
-};
+namespace {
 
 enum StickTest { NoStick, StickUp, StickLeft, StickRight, StickDown };
 
@@ -108,9 +98,7 @@ bool AnyKeyDown(const ActionRow& row) {
 
 bool AnyButtonDown(const ActionRow& row, int player) {
     for (int button = 0; button < vx_input_joyButtons; ++button)
-        if ((row.buttons >> button & 1) &&
-            vx_input_KeyDown(vx_input_firstJoyKey + vx_input_joyButtons * player + button))
-            return true;
+        if ((row.buttons >> button & 1) && vx_input_KeyDown(PadButtonKey(player, button))) return true;
     return false;
 }
 
@@ -189,8 +177,6 @@ constexpr ICadeLetter ICadeLetters[] = {
 };
 
 int UpperCase(int c) { return c >= 'a' && c <= 'z' ? c - ('a' - 'A') : c; }
-
-constexpr int TouchPoints = 10;
 
 } // namespace
 
@@ -445,7 +431,7 @@ int c_MyApp::p_TiltOverlay() {
     p_ResetDraw();
     p_SetSize(1.5f);
     p_Alpha(0.8f);
-    if (p_Button(24, jscrh - 24, 7)) {
+    if (p_Button(24, jscrh - 24, IconCalibrate)) {
         m_AccelZeroX = ax;
         m_AccelZeroY = ay;
     }

@@ -101,16 +101,16 @@ struct Glyph {
 };
 
 // The glyph that the escape letter stands for. Keyboard players see key caps (16 frames on from the
-// pad buttons); pad players see buttons that flash their pressed look as a prompt.
+// pad buttons); pad players see buttons that flash their pressed look as a prompt, in its phase.
 Glyph ButtonGlyphFor(int letter, int controlStyle, bool pressedPhase) {
     Glyph glyph{letter, 4};
     for (const ButtonGlyph& button : ButtonGlyphs) {
         if (button.letter != letter) continue;
         glyph = {button.frame, button.spacing};
-        if (controlStyle == 1 && pressedPhase && button.pressedFrame) glyph.frame = button.pressedFrame;
+        if (pressedPhase && button.pressedFrame) glyph.frame = button.pressedFrame;
         break;
     }
-    if (controlStyle == 0) glyph.frame += 16;
+    if (controlStyle == StyleKeyboard) glyph.frame += 16;
     // A frame that is an ordinary letter keeps that letter's spacing.
     if (int spacing = LetterSpacing(glyph.frame + 32)) glyph.spacing = spacing;
     return glyph;
@@ -280,7 +280,7 @@ int c_MyApp::p_Text(float x, float y, String text, float ax, float ay, int slotO
 
     const double alongX = SinDeg(90 - m_Rot), alongY = CosDeg(90 - m_Rot);
     // The live clock: what is drawn must not take the round's recorded readings.
-    const bool pressedPhase = m_ControlStyle == 1 && vx_app_Millisecs() % 500 < 200;
+    const bool pressedPhase = m_ControlStyle == StylePad && vx_app_Millisecs() % 500 < 200;
     int penX = TruncInt(x0);
     float penY = float(y0);
     int line = 0;

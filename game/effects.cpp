@@ -9,10 +9,6 @@
 
 namespace {
 
-constexpr int ScoreKind = 99;
-constexpr int SquareKind = 16;
-constexpr int BouncerKind = 3;
-
 bool CountInRange(int n) { return n >= 1 && n <= 499; }
 
 float Frame256() { return std::floor(vx_random_Rnd() * 255.99f); }
@@ -59,10 +55,10 @@ void MoveParticle(float* part, int kind) {
     part[PartX] += part[PartVX];
     part[PartY] += part[PartVY];
     part[PartRot] += part[PartSpin];
-    if (kind == 2) {
+    if (kind == PartFaller) {
         part[PartVX] *= 0.95f;
         part[PartVY] += 0.2f;
-    } else if (kind == BouncerKind) {
+    } else if (kind == PartBouncer) {
         part[PartVX] *= 0.98f;
         part[PartVY] += 0.2f;
         // A bouncer keeps its bounce height in the rotation field and hops back up below it.
@@ -78,9 +74,11 @@ String NumberText(int value) {
     return texts[value];
 }
 
+bool IsSpark(int kind) { return kind >= 1 && kind <= 9; }
+
 float LifeLoss(int kind) {
-    if (kind == 4) return 0.003f;
-    if (kind == SquareKind) return 0.013f;
+    if (kind == PartLasting) return 0.003f;
+    if (kind == PartSquare) return 0.013f;
     return 0.01f;
 }
 
@@ -128,14 +126,14 @@ int c_MyApp::p_ResetParticles(int n) {
     } else {
         n = m_PartMax;
     }
-    for (int i = 0; i <= n; ++i) m_Part[i * RecordFloats + PartKind] = 0;
+    for (int i = 0; i <= n; ++i) m_Part[i * RecordFloats + PartKind] = PartFree;
     return 0;
 }
 
 // The highest free record, so that after a burst the low records stay free longest.
 int c_MyApp::p_FreeParticle() {
     for (int i = m_PartMax; i >= 0; --i) {
-        if (m_Part[i * RecordFloats + PartKind] == 0) return i * RecordFloats;
+        if (m_Part[i * RecordFloats + PartKind] == PartFree) return i * RecordFloats;
     }
     return -1;
 }
@@ -174,7 +172,7 @@ int c_MyApp::p_ThrowParticle(float x, float y, int kind, int colour, float angle
     part[PartVY] = -speed * float(PlayCosDeg(angle));
     part[PartRot] = vx_random_Rnd() * 360;
     part[PartSpin] = vx_random_Rnd() * 16 - 8;
-    if (kind == BouncerKind) {
+    if (kind == PartBouncer) {
         part[PartRot] = y + vx_random_Rnd() * 32 - 16;
         part[PartSpin] = 0;
     }
@@ -189,21 +187,21 @@ int c_MyApp::p_DoParticles(float scale) {
     for (int i = 0; i <= m_PartMax; ++i) {
         float* part = &m_Part[i * RecordFloats];
         int kind = TruncInt(part[PartKind]);
-        if (kind <= 0) continue;
+        if (kind <= PartFree) continue;
         MoveParticle(part, kind);
-        p_SetRot(kind == ScoreKind ? 0 : part[PartRot]);
+        p_SetRot(kind == PartScore ? 0 : part[PartRot]);
         p_Alpha(std::min(part[PartLife], 1.0f));
         p_SetSize(scale, scale);
         p_Ink(TruncInt(part[PartColour]), 1);
-        if (kind >= 1 && kind <= 9) {
+        if (IsSpark(kind)) {
             p_DrawImg(ImgParts, part[PartX], part[PartY], part[PartFrame]);
-        } else if (kind == SquareKind) {
+        } else if (kind == PartSquare) {
             p_Rect(std::floor(part[PartX] / 16) * 16, std::floor(part[PartY] / 16) * 16, 16, 16);
-        } else if (kind == ScoreKind) {
+        } else if (kind == PartScore) {
             p_Text(part[PartX], part[PartY], NumberText(TruncInt(part[PartFrame])), 1, 1, 0);
         }
         part[PartLife] -= LifeLoss(kind);
-        if (part[PartLife] < 0) part[PartKind] = 0;
+        if (part[PartLife] < 0) part[PartKind] = PartFree;
     }
     p_ResetDraw();
     return 0;

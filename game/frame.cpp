@@ -113,7 +113,7 @@ int c_MyApp::p_OnCreate() {
     // before anything else is made or said.
     p_ReplayOptions();
     if (isOuya == 1) {
-        m_ControlStyle = 1;
+        m_ControlStyle = StylePad;
         p_SetOverscan(64);
     }
     m_Fullscreen = 0;
@@ -134,11 +134,13 @@ int c_MyApp::p_OnCreate() {
     m_Paused = 0;
     m_PauseSel = -1;
     m_PauseY = -64;
-    for (int i = 0; i < 15; ++i) m_BadgeQueue[i] = m_BadgeQueueT[i] = 0;
-    for (int i = 0; i < 128; ++i) m_Badge[i] = false;
+    for (int i = 0; i < BadgeQueueLength; ++i) m_BadgeQueue[i] = m_BadgeQueueT[i] = 0;
+    // The first half of the badges, and the best scores with the first of the newest: the object is
+    // new, so the rest hold nothing either.
+    for (int i = 0; i < BadgeCount / 2; ++i) m_Badge[i] = false;
     p_ClearActionVKeys();
     p_DefaultSettings();
-    for (int i = 0; i <= 30; ++i) m_HiScore[i] = 0;
+    for (int i = 0; i <= RecentScores; ++i) m_HiScore[i] = 0;
     // The verifier plays the round from the replay alone: the player's saves are none of its business.
     if (m_Replay.mode != ReplayMode::Verify) p_Load();
     p_ResetChannels();
@@ -254,8 +256,7 @@ namespace {
 
 constexpr int LastStep = 13;
 
-// The step numbered m_Loading; past the last, loading is over. Sound slots 1, 4, 5 and 95 are loaded
-// as the design lists them, though no screen of this game plays them.
+// The step numbered m_Loading; past the last, loading is over.
 void LoaderStep(c_MyApp& app) {
     if (app.m_Loading > LastStep) {
         app.m_Loading = 0;
@@ -272,7 +273,7 @@ void LoaderStep(c_MyApp& app) {
         app.m_ImgInfo[ImgInfoStride * ImgBlank + ImgInfoFrames] = 1;
         break;
     case 2:
-        app.p_LoadSFX(1);
+        app.p_LoadSFX(SfxBonus);
         break;
     case 3:
         app.p_LoadSFX(SfxConfirm);
@@ -287,25 +288,25 @@ void LoaderStep(c_MyApp& app) {
         app.p_LoadSFX(SfxMove);
         break;
     case 6:
-        app.p_LoadSFX(95);
+        app.p_LoadSFX(SfxBack);
         break;
     case 10:
         // The pictures are decoded by now: the workers' cores are free for the track that the
         // last step prepares.
         app.p_DecodeTuneAhead(c_MyApp::RoundTune);
-        app.p_LoadSFX(2);
-        app.p_LoadSFX(3);
+        app.p_LoadSFX(SfxJump);
+        app.p_LoadSFX(SfxPickup);
         break;
     case 11:
-        app.p_LoadSFX(4);
-        app.p_LoadSFX(5);
+        app.p_LoadSFX(SfxBump);
+        app.p_LoadSFX(SfxLand);
         break;
     case 12:
-        app.p_LoadSFX(6);
-        app.p_LoadSFX(7);
+        app.p_LoadSFX(SfxKnock);
+        app.p_LoadSFX(SfxTip);
         break;
     case 13:
-        app.p_LoadSFX(8);
+        app.p_LoadSFX(SfxEnd);
         app.p_PrepareTune(c_MyApp::RoundTune);
         break;
     }
@@ -436,7 +437,7 @@ int c_MyApp::p_MapPointer() {
     }
     m_MouseDown = down ? 1 : 0;
     m_MouseHit = vx_input_MouseHit(0);
-    for (int i = 0; i < m_TouchDown.Length(); ++i) {
+    for (int i = 0; i < TouchPoints; ++i) {
         m_TouchDown[i] = 0;
         m_TouchX[i] = m_TouchY[i] = Omitted;
         if (isOuya == 1 || !KeyDownOrTapped(vx_input_firstTouchKey + i)) continue;
@@ -450,7 +451,7 @@ int c_MyApp::p_MapPointer() {
     if (m_ClickDelay > 0) --m_ClickDelay;
     if (isOuya == 1) {
         m_MouseWasDown = m_MouseDown = m_PointerLock = m_ClickDelay = 0;
-        m_ControlStyle = 1;
+        m_ControlStyle = StylePad;
     }
     return 0;
 }
@@ -527,21 +528,8 @@ int c_MyApp::p_Dispatch() {
     }
 
     if (m_OptionOpen == 1 || m_OptionSlide > 0) p_OptionBox();
-    if (m_OptionOpen == 0) {
-        if (m_OptionSlide > 0) --m_OptionSlide;
-    } else if (m_OptionSlide < 30) {
-        ++m_OptionSlide;
-    }
-
-    if (m_SidePanel == 0) {
-        m_SidePanelX -= m_SidePanelX / 8;
-        if (m_SidePanelX < 8) m_SidePanelX = 0;
-    } else {
-        const float open = jscrw - 140;
-        if (float(m_SidePanelX) < open)
-            m_SidePanelX = TruncInt(m_SidePanelX + (open - float(m_SidePanelX)) / 8);
-        if (std::fabs(open - float(m_SidePanelX)) < 8) m_SidePanelX = TruncInt(open);
-    }
+    p_SlideOptionBox();
+    p_SlideSidePanel();
     return 0;
 }
 
@@ -608,19 +596,9 @@ int c_MyApp::p_OnResume() {
     return 0;
 }
 
-// Full screen at the desktop's own mode, so the monitor does not switch resolution.
+// Without a known desktop mode there is nothing to go full screen at; the window stays.
 int c_MyApp::p_FullscreenFlip() {
-    VxGame* host = VxGame::_game;
-    VxGlfwVideoMode* desktop = host->GetGlfwDesktopMode();
-    // Without a known desktop mode there is nothing to go full screen at; the window stays.
-    if (desktop->width <= 0 || desktop->height <= 0) return 0;
-    m_Fullscreen = m_Fullscreen == 0 ? 1 : 0;
-    if (m_Fullscreen == 1) {
-        host->SetGlfwWindow(desktop->width, desktop->height, desktop->redBits, desktop->greenBits,
-                            desktop->blueBits, 0, 0, 0, true);
-    } else {
-        host->SetGlfwWindow(640, 480, desktop->redBits, desktop->greenBits, desktop->blueBits, 0, 0, 0,
-                            false);
-    }
+    const int flipped = m_Fullscreen == 0 ? 1 : 0;
+    if (vx_app_SetFullscreen(flipped == 1)) m_Fullscreen = flipped;
     return 0;
 }

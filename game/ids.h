@@ -1,7 +1,10 @@
-// The game's identities by name: screens, control actions, virtual buttons, image and sound slots,
-// settings, key codes and the draw command's layout. Shared by the game and its tests, so that a
-// number means the same thing wherever it is written.
+// The game's identities by name: screens, menu focus, control styles, control actions, pad buttons,
+// virtual buttons, image and sound slots, settings and sound modes, key codes, the sizes of the
+// tables they index, and the draw command's layout. Shared by the game, its tests and benchmarks, so
+// that a number means the same thing wherever it is written.
 #pragma once
+
+#include "framework/input/input.h"
 
 #include <numbers>
 
@@ -15,6 +18,14 @@ enum GameScreen : int {
     ScreenRound = 10,     // a round runs; this and every later value belong to a round
     ScreenStartRound = 11,
 };
+
+// ---- the main menu's focus (c_MyApp::m_Focus): the area its keys act on. Left and right step
+// through them in this order.
+enum MenuFocus : int { FocusCog = 0, FocusDial = 1, FocusPanel = 2 };
+
+// ---- control styles (c_MyApp::m_ControlStyle): how a round is played, which also decides whether
+// texts show key caps (keyboard) or pad buttons (pad and pointer).
+enum ControlStyle : int { StyleKeyboard = 0, StylePad = 1, StylePointer = 2 };
 
 // ---- control actions: what p_PlayKey is asked about
 enum GameAction : int {
@@ -31,6 +42,30 @@ enum GameAction : int {
     ActionBack = 98,          // the console's quit dialog
     ActionPause = 99,         // pause, back, quit from the menu
 };
+
+// ---- pad buttons: a button's offset within its pad's block of key codes.
+// ORDER PAD: the host's pad layouts (host/joystick.cpp) deliver the buttons in this order.
+enum PadButton : int {
+    PadA = 0,
+    PadB = 1,
+    PadX = 2,
+    PadY = 3,
+    PadLeftShoulder = 4,
+    PadRightShoulder = 5,
+    PadBack = 6,
+    PadStart = 7,
+    PadLeft = 8,
+    PadUp = 9,
+    PadRight = 10,
+    PadDown = 11,
+    PadLeftStick = 12, // the stick clicks, which no action reads
+    PadRightStick = 13,
+    PadMenu = 14, // the console pad's menu button
+};
+// The input device's key code of a button of pad 0 to 3.
+constexpr int PadButtonKey(int pad, int button) {
+    return vx_input_firstJoyKey + vx_input_joyButtons * pad + button;
+}
 
 // ---- virtual buttons: slots of c_MyApp::m_VKey. Slots 0 to 15 are the actions of the same number;
 // 16 and 17 are the iCade's two back buttons; 19 is the menu key of this update.
@@ -57,23 +92,33 @@ inline constexpr int ImgIcons = 97;   // quit, start, pause and calibrate icons
 inline constexpr int ImgTitle = 98;   // the game's title ("logo")
 inline constexpr int ImgMenu = 99;    // "menu"
 inline constexpr int ImageSlots = 100;
+// Frames of the icons (ImgIcons).
+inline constexpr int IconPause = 0, IconQuit = 1, IconStart = 3, IconCalibrate = 7;
 // m_ImgInfo holds three ints per image slot.
 inline constexpr int ImgInfoW = 0, ImgInfoH = 1, ImgInfoFrames = 2, ImgInfoStride = 3;
 
-// ---- sound slots of c_MyApp::m_Sfx
+// ---- sound slots of c_MyApp::m_Sfx. The loader fills the bonus, bump, landing and back slots with
+// the rest, though no screen of this game plays them.
+inline constexpr int SfxBonus = 1;
 inline constexpr int SfxJump = 2;
 inline constexpr int SfxPickup = 3;
+inline constexpr int SfxBump = 4;
+inline constexpr int SfxLand = 5;
 inline constexpr int SfxKnock = 6;
 inline constexpr int SfxTip = 7;
 inline constexpr int SfxEnd = 8;
+inline constexpr int SfxBack = 95;
 inline constexpr int SfxJingle = 96;  // the logo's first showing, and a round giving way to the menu
 inline constexpr int SfxConfirm = 98; // a choice confirmed, the pause entered
 inline constexpr int SfxMove = 99;    // moving, opening and closing
 inline constexpr int SoundSlots = 100;
+// Effects take turns on this many channels, so a burst cuts off only the oldest of the last ones;
+// the channels above stay free.
+inline constexpr int SfxRotation = 24;
 
 // ---- settings: indices into c_MyApp::m_Setting, the saved settings
 enum SettingIndex : int {
-    SetSoundMode = 5,      // 0 off, 1 effects and music, 2 effects only, 3 music only
+    SetSoundMode = 5,      // a SoundMode
     SetPadX = 10,          // on-screen pad centre x
     SetPadFromBottom = 11, // on-screen pad centre's distance from the bottom edge
     SetPadSize = 12,       // on-screen pad size x 10
@@ -82,30 +127,26 @@ enum SettingIndex : int {
     SetRightStickY = 16,   // the same for the right stick
 };
 inline constexpr int SettingCount = 25;
-inline constexpr int DefaultSoundMode = 1;
 
-// ---- key codes of the input device: Windows virtual key codes (Vk, as Windows writes VK_SPACE);
-// letters are their capitals ('Z'). The prefix keeps them apart from the host's KeyDown and KeyUp
-// events and from the key constants of programs that include this header.
-enum VirtualKey : int {
-    VkBackspace = 8,
-    VkEnter = 13,
-    VkShift = 16,
-    VkCtrl = 17,
-    VkEscape = 27,
-    VkSpace = 32,
-    VkLeft = 37,
-    VkUp = 38,
-    VkRight = 39,
-    VkDown = 40,
-    VkDelete = 46,
-    VkF1 = 112,
-    VkF2 = 113,
-    VkF4 = 115,
-    VkF11 = 122,
-    VkLeftOf1 = 192,
-    VkPadMenu = 270, // the console pad's menu button: pad 0, button 14
-};
+// ---- sound modes: the values of setting SetSoundMode. Without a music stream the options box
+// offers only SoundOff and SoundEffectsAndMusic, shown as off and on.
+enum SoundMode : int { SoundOff = 0, SoundEffectsAndMusic = 1, SoundEffectsOnly = 2, SoundMusicOnly = 3 };
+inline constexpr int SoundModes = 4;
+inline constexpr int DefaultSoundMode = SoundEffectsAndMusic;
+inline bool SoundModeHasEffects(int mode) { return mode == SoundEffectsAndMusic || mode == SoundEffectsOnly; }
+inline bool SoundModeHasMusic(int mode) { return mode == SoundEffectsAndMusic || mode == SoundMusicOnly; }
+
+// ---- sizes of the tables these index
+// Touch points the game maps and tests each update; the input device keeps more.
+inline constexpr int TouchPoints = 10;
+// Badge flags (c_MyApp::m_Badge), saved as words of 32.
+inline constexpr int BadgeCount = 256;
+// Badges waiting to be announced and their banners' timers (c_MyApp::m_BadgeQueue, m_BadgeQueueT).
+inline constexpr int BadgeQueueLength = 15;
+
+// ---- key codes of the input device: the host names them (host/keys.h: VkSpace, letters as their
+// capitals 'Z'); the game adds its name for the one pad button it reads by code
+inline constexpr int VkPadMenu = PadButtonKey(0, PadMenu); // the console pad's menu button
 
 // ---- the draw list: commands of DrawStride floats in c_MyApp::m_Draw
 // Index 0 of a command: an image command holds its slot, the others one of these codes.

@@ -12,8 +12,8 @@ using namespace menukit;
 
 namespace {
 
-constexpr int IconQuit = 1;
-constexpr int IconStart = 3;
+// The side panel's width while narrow; m_SidePanelX widens it.
+constexpr int SidePanelWidth = 140;
 
 // A confirmation found by the keys, the start button or a touch on the dial, carried out once the
 // difficulty of this update is known.
@@ -44,7 +44,7 @@ void DrawTitle(c_MyApp& app, float panelW) {
 
 // The right-hand panel: score tables while narrow, the credits once opened across the screen.
 void SidePanel(c_MyApp& app, float panelW, Confirmation& confirm) {
-    bool focused = app.m_Focus == 2;
+    bool focused = app.m_Focus == FocusPanel;
     float x = jscrw - panelW - float(app.m_MenuSlide * 8) - 2;
     app.p_ResetDraw();
     app.p_SetCol(0, 0, 0, focused ? 0.75f : 0.45f);
@@ -52,7 +52,7 @@ void SidePanel(c_MyApp& app, float panelW, Confirmation& confirm) {
     app.p_SetCol(255, 255, 255, focused ? 1 : 0.2f);
     app.p_Rect(x, -128, 3, jscrh + 128);
     if (!focused && app.m_PointerLock == 0 && PointerMoved(app) && float(app.m_MouseX) > x) {
-        app.m_Focus = 2;
+        app.m_Focus = FocusPanel;
         PlaySound(app, SfxMove);
     }
 
@@ -63,7 +63,7 @@ void SidePanel(c_MyApp& app, float panelW, Confirmation& confirm) {
     app.p_DrawImg(ImgIcons, startX, startY, IconStart);
     app.p_ResetDraw();
     if (Clicked(app) && !PanelOpen(app) && app.p_MouseIn_Centered(startX, startY, 128, 128)) {
-        app.m_Focus = 1;
+        app.m_Focus = FocusDial;
         confirm = {true, true};
     }
 }
@@ -79,7 +79,7 @@ ScorePanelsShown ShownOnScorePanels(const c_MyApp& app, int base, int lines) {
     ScorePanelsShown shown{base, lines};
     for (int i = 0; i < lines; ++i) {
         shown[2 + i] = app.m_HiScore[base + i];
-        shown[12 + i] = app.m_HiScore[base + RecentScores + i];
+        shown[2 + ScoreTableEntries + i] = app.m_HiScore[base + RecentScores + i];
     }
     return shown;
 }
@@ -87,7 +87,7 @@ ScorePanelsShown ShownOnScorePanels(const c_MyApp& app, int base, int lines) {
 void ScorePanels(c_MyApp& app, float panelW) {
     int base = BestScoresBase(app.m_Difficulty);
     int lines = FloorInt((jscrh - 90 - jscrh / 2) / (1.5f * float(LineHeight(app))));
-    lines = std::clamp(lines, 1, 10);
+    lines = std::clamp(lines, 1, ScoreTableEntries);
     ScorePanelsShown shown = ShownOnScorePanels(app, base, lines);
     if (shown != app.m_ScorePanelsShown || app.m_TopText.Length() == 0) {
         String top = lines == 1 ? String(u"Highscore") : String(u"Top ") + String(lines);
@@ -152,7 +152,7 @@ void SpinDial(c_MyApp& app, float cx, float cy) {
         if (std::abs(move) > 1) {
             app.m_KeyNav = -1;
             app.m_PointerLock = -1;
-            app.m_Focus = 1;
+            app.m_Focus = FocusDial;
         }
     }
     app.m_MenuRowY += app.m_DialSpin;
@@ -169,7 +169,7 @@ void DrawDialRow(c_MyApp& app, int row, float x, float y, float angle) {
     app.p_ResetDraw();
     app.p_SetSize(selected ? 1.75f : 0.75f);
     app.p_SetRot(-(angle - 55) / 2);
-    app.p_Alpha(app.m_Focus == 1 ? 1 : 0.3f);
+    app.p_Alpha(app.m_Focus == FocusDial ? 1 : 0.3f);
     if (row < 0) {
         app.p_SetCol(255, 180, 180);
         app.p_DrawImg(ImgIcons, x, y, IconQuit);
@@ -184,13 +184,13 @@ void TouchDialRow(c_MyApp& app, int row, float x, float y, Confirmation& confirm
     if (!Clicked(app) || confirm.wanted) return;
     if (row == app.m_MenuRow) {
         if (app.p_MouseIn_Radius(x, y, 64, 64)) {
-            app.m_Focus = 1;
+            app.m_Focus = FocusDial;
             confirm = {true, true};
         }
     } else if (app.p_MouseIn_Radius(x, y, 52, 52)) {
         app.m_MenuRow = row;
         app.m_MenuRowY = float(-32 * row);
-        app.m_Focus = 1;
+        app.m_Focus = FocusDial;
         TakeAction(app);
         PlaySound(app, SfxMove);
     }
@@ -198,11 +198,11 @@ void TouchDialRow(c_MyApp& app, int row, float x, float y, Confirmation& confirm
 
 void Dial(c_MyApp& app, Confirmation& confirm) {
     float cx = float(38 + 12 * app.m_MenuSlide), cy = jscrh - 64 - float(8 * app.m_MenuSlide);
-    if (app.m_Focus == 0) app.m_DialAngle = std::fmod(app.m_DialAngle + 0.3f, 360.0f);
+    if (app.m_Focus == FocusCog) app.m_DialAngle = std::fmod(app.m_DialAngle + 0.3f, 360.0f);
     if (Clicked(app) && app.p_MouseIn_Centered(cx, cy, 64, 64)) {
         app.m_OptionOpen = 1;
         app.m_OptLatch = 1;
-        app.m_Focus = 0;
+        app.m_Focus = FocusCog;
         TakeAction(app);
         PlaySound(app, SfxMove);
     }
@@ -258,7 +258,7 @@ void MenuKeys(c_MyApp& app, Confirmation& confirm) {
         StepRow(app, std::min(app.m_MenuRow + 1, 2));
     } else if (int step = (app.p_PlayKeyAll(ActionRight, 1) > 0) - (app.p_PlayKeyAll(ActionLeft, 1) > 0);
                step != 0) {
-        app.m_Focus = std::clamp(app.m_Focus + step, 0, 2);
+        app.m_Focus = std::clamp(app.m_Focus + step, int(FocusCog), int(FocusPanel));
         TakeAction(app);
         PlaySound(app, SfxMove);
     } else if (AnyActive(app, {ActionA, ActionB, ActionX})) {
@@ -269,10 +269,10 @@ void MenuKeys(c_MyApp& app, Confirmation& confirm) {
 // The control style of the round: the pointer, else the keyboard when a button key is down, else
 // a pad.
 int ConfirmStyle(c_MyApp& app, const Confirmation& confirm) {
-    if (confirm.byPointer) return 2;
+    if (confirm.byPointer) return StylePointer;
     for (int action = ActionA; action <= ActionRightShoulder; ++action)
-        if (app.p_PlayKey(action, 0, -1) > 0) return 0;
-    return 1;
+        if (app.p_PlayKey(action, 0, -1) > 0) return StyleKeyboard;
+    return StylePad;
 }
 
 // Every confirmation sounds; opening the options box or the side panel adds the opening sound.
@@ -280,12 +280,12 @@ void CarryOut(c_MyApp& app, const Confirmation& confirm) {
     TakeAction(app);
     PlaySound(app, SfxConfirm);
     switch (app.m_Focus) {
-    case 0:
+    case FocusCog:
         app.m_OptionOpen = 1;
         app.m_OptLatch = 1;
         PlaySound(app, SfxMove);
         break;
-    case 1:
+    case FocusDial:
         if (app.m_MenuRow == -1) vx_app_EndApp();
         app.m_ControlStyle = ConfirmStyle(app, confirm);
         app.m_MenuRowY = float(-32 * app.m_MenuRow);
@@ -353,9 +353,19 @@ void SidePanelContents(c_MyApp& app, float panelW) {
     }
 }
 
+// ---- filing scores
+
+// Puts the score at a place of a list of ten, moving those below it down; the tenth is lost.
+void FileScore(Array<int>& scores, int first, int place, int score) {
+    for (int i = ScoreTableEntries - 1; i > place; --i) scores[first + i] = scores[first + i - 1];
+    scores[first + place] = score;
+}
+
 // ---- badge banners
 
+// The banners show the first slots of the badge queue.
 constexpr int BannerSlots = 13;
+static_assert(BannerSlots <= BadgeQueueLength);
 constexpr int BannerIn = 10;
 constexpr int BannerOut = 230;
 constexpr int BannerLife = 240;
@@ -386,7 +396,7 @@ int c_MyApp::p_Menu() {
     m_MenuRow = std::min(m_MenuRow, 2);
     p_DoBG(20, 80, 160, KeepBackground);
     if (m_MenuSlide < 0) m_MenuSlide = TruncInt(m_MenuSlide + 0.25);
-    float panelW = float(m_SidePanelX + 140);
+    float panelW = float(m_SidePanelX + SidePanelWidth);
     Confirmation confirm;
 
     QuitKeys(*this);
@@ -406,15 +416,28 @@ int c_MyApp::p_Menu() {
 
 int c_MyApp::p_LoadMenu() {
     int best = BestScoresBase(m_Difficulty), last = best + RecentScores;
-    for (int k = 0; k < 10; ++k) {
+    for (int k = 0; k < ScoreTableEntries; ++k) {
         if (m_HiScore[best + k] >= m_Score) continue;
-        for (int i = 8; i >= k; --i) m_HiScore[best + i + 1] = m_HiScore[best + i];
-        m_HiScore[best + k] = m_Score;
+        FileScore(m_HiScore, best, k, m_Score);
         break;
     }
-    for (int i = 8; i >= 0; --i) m_HiScore[last + i + 1] = m_HiScore[last + i];
-    m_HiScore[last] = m_Score;
+    FileScore(m_HiScore, last, 0, m_Score);
     p_Save();
+    return 0;
+}
+
+// Opened, the panel slides across the whole screen: its width, m_SidePanelX + SidePanelWidth, eases
+// towards jscrw.
+int c_MyApp::p_SlideSidePanel() {
+    if (m_SidePanel == 0) {
+        m_SidePanelX -= m_SidePanelX / 8;
+        if (m_SidePanelX < 8) m_SidePanelX = 0;
+    } else {
+        const float open = jscrw - SidePanelWidth;
+        if (float(m_SidePanelX) < open)
+            m_SidePanelX = TruncInt(m_SidePanelX + (open - float(m_SidePanelX)) / 8);
+        if (std::fabs(open - float(m_SidePanelX)) < 8) m_SidePanelX = TruncInt(open);
+    }
     return 0;
 }
 

@@ -42,10 +42,6 @@ String TierFile(const String& name, int tier);
 // The input device's key code of the left pointer button.
 inline constexpr int PointerButtonKey = 1;
 
-// What the menu's high-score panels show: the table's first index, the number of lines, then up to
-// ten best and ten newest scores.
-using ScorePanelsShown = std::array<int, 22>;
-
 // The shaft's grid, stored only as large as play uses it: columns 0 to 13 (13 is never written
 // and reads as empty) and rows 0 to 32, 10 floats a cell.
 inline constexpr int GridCols = 14;
@@ -60,12 +56,20 @@ enum CellKindValue { CellEmpty = 0, CellWall = 1, CellFloor = 2, CellGap = 3 };
 inline constexpr int RecordFloats = 10;
 inline constexpr int ObjLast = 100;
 enum ObjField { ObjState = 0, ObjX = 1, ObjY = 2, ObjDir = 3, ObjVY = 4, ObjSpeed = 5 };
+// An object's state: a walker kills on touch; knocked from below, it becomes a pickup. (Plain ints:
+// the records hold them as floats.)
+inline constexpr int ObjFree = 0, ObjWalker = 1, ObjPickup = 2;
 inline constexpr int PoolFloats = 5100;
 
 // High scores in m_HiScore: the ten best of difficulty d (1 to 3) from (d - 1) x 10 on, best first,
 // and the ten newest RecentScores places after them, newest first.
 inline constexpr int ScoreTableEntries = 10;
 inline constexpr int RecentScores = 30;
+// m_HiScore's length: the saved text's eight tables fit within it.
+inline constexpr int HiScoreSlots = 150;
+// What the menu's high-score panels show: the table's first index, the number of lines, then up to
+// ten best and ten newest scores.
+using ScorePanelsShown = std::array<int, 2 + 2 * ScoreTableEntries>;
 // 0, 1 or 2 for difficulty 1 (easy) to 3 (hard); other values are held to that range.
 inline int DifficultyIndex(int difficulty) { return std::clamp(difficulty, 1, 3) - 1; }
 // The first of the difficulty's best scores in m_HiScore.
@@ -116,6 +120,14 @@ enum PartField {
     PartColour = 8,
     PartFrame = 9,
 };
+// A particle's kind: how it moves and ages, and what it draws. Kinds 1 to 9 are sparks of the parts
+// sheet; those not named here drift in a straight line. (Plain ints: the records hold them as floats.)
+inline constexpr int PartFree = 0;
+inline constexpr int PartFaller = 2;  // falls with strong drag
+inline constexpr int PartBouncer = 3; // falls with light drag, hopping back up at its bounce height
+inline constexpr int PartLasting = 4; // drifts and ages slowly
+inline constexpr int PartSquare = 16; // a 16-pixel square
+inline constexpr int PartScore = 99;  // a floating number
 
 // Module globals of the game, set by vx_game_Init.
 extern float rawscrw, rawscrh;
@@ -145,7 +157,7 @@ void vx_game_Init();
 class c_MyApp : public c_App, public c_IOnHttpRequestComplete {
   public:
     // ---- frame.cpp: state, start-up, dispatch, render
-    int m_ControlStyle = 0;
+    int m_ControlStyle = StyleKeyboard;
     int m_Fullscreen = 0;
     int m_FirstLoadDone = 0;
     int m_MenuRow = 0;
@@ -153,7 +165,7 @@ class c_MyApp : public c_App, public c_IOnHttpRequestComplete {
     String m_HouseCallText{u"N/A"};
     c_HttpRequest* m_Http = nullptr;
     int m_HttpState = 0;
-    int m_Screen = 0;
+    int m_Screen = ScreenNone;
     int m_DevW = 0, m_DevH = 0;
     float m_AccelZeroX = 0, m_AccelZeroY = 0;
     float m_BgR = 0, m_BgG = 0, m_BgB = 0, m_BgA = 0;
@@ -363,7 +375,7 @@ class c_MyApp : public c_App, public c_IOnHttpRequestComplete {
 
     // ---- menu.cpp: main menu, filing scores, badge banners, console quit dialog; pause.cpp: the
     // pause screen; options.cpp: the options box
-    int m_Focus = 1;
+    int m_Focus = FocusDial;
     float m_DialSpin = 0, m_DialPos = 0, m_DialAngle = 0;
     int m_SidePanelX = 0;
     float m_CreditScroll = 0;
@@ -387,6 +399,9 @@ class c_MyApp : public c_App, public c_IOnHttpRequestComplete {
     int p_OptionBox();
     int p_ShowBadges();
     int p_OuyaQuit();
+    // One step of the slides, on every screen: the options box in or out, the side panel open or shut.
+    int p_SlideOptionBox();
+    int p_SlideSidePanel();
     // The pause screen's overscan slider, which the console's options box shows too.
     int p_OverscanSlider(float centreX, float y);
     // The menu keeps its key repeat in two player fields that no round reads while the menu shows:

@@ -17,6 +17,8 @@ namespace {
 enum OptionItem { OptBack, OptSound, OptICade, OptWindow, OptLeftStick, OptRightStick, OptQuit };
 constexpr int MaxOptions = 7;
 constexpr float OptionSpacing = 40;
+// The box slides in over this many updates, 24 units each.
+constexpr int SlideSteps = 30;
 
 int ListOptions(const c_MyApp& app, OptionItem (&items)[MaxOptions]) {
     int n = 0;
@@ -31,11 +33,14 @@ int ListOptions(const c_MyApp& app, OptionItem (&items)[MaxOptions]) {
 }
 
 String SoundText(c_MyApp& app) {
-    int modes = HasMusicStream == 1 ? 4 : 2;
+    // Without a music stream only off and on (SoundEffectsAndMusic) are offered.
+    const int highest = HasMusicStream == 1 ? SoundMusicOnly : SoundEffectsAndMusic;
     int& mode = app.m_Setting[SetSoundMode];
-    if (mode < 0 || mode >= modes) mode = 0;
-    if (HasMusicStream == 0) return mode == 0 ? String(u"Sound : Off") : String(u"Sound : On");
-    const String texts[] = {u"Sound : Off", u"Sound : SFX + Music", u"Sound : SFX", u"Sound : Music"};
+    if (mode < SoundOff || mode > highest) mode = SoundOff;
+    if (HasMusicStream == 0) return mode == SoundOff ? String(u"Sound : Off") : String(u"Sound : On");
+    // By SoundMode.
+    const String texts[SoundModes] = {u"Sound : Off", u"Sound : SFX + Music", u"Sound : SFX",
+                                      u"Sound : Music"};
     return texts[mode];
 }
 
@@ -70,11 +75,12 @@ void CloseOptions(c_MyApp& app) {
 void ChangeSoundMode(c_MyApp& app) {
     int& mode = app.m_Setting[SetSoundMode];
     if (HasMusicStream == 0) {
-        mode = 1 - mode;
+        // Off and on trade places.
+        mode = SoundEffectsAndMusic - mode;
         return;
     }
-    mode = (mode + 1) % 4;
-    if (mode == 0 || mode == 2)
+    mode = (mode + 1) % SoundModes;
+    if (!SoundModeHasMusic(mode))
         app.p_StopTune();
     else if (app.m_Screen >= ScreenRound)
         app.p_PlayTune(u"-1", 1);
@@ -114,7 +120,7 @@ struct OptionLayout {
 };
 
 OptionLayout LayOutOptions(const c_MyApp& app, int count) {
-    float left = float((app.m_OptionSlide - 30) * 24);
+    float left = float((app.m_OptionSlide - SlideSteps) * 24);
     return {left, (jscrh - OptionSpacing * float(count)) / 2 + OptionSpacing / 2, left + 38, jscrh - 64};
 }
 
@@ -178,5 +184,14 @@ int c_MyApp::p_OptionBox() {
     if (m_OptionOpen == 1) OptionInput(*this, at, items, count);
     DrawOptions(*this, at, items, count);
     if (isOuya == 1) p_OverscanSlider(at.left + jscrw / 2, at.top - 60);
+    return 0;
+}
+
+int c_MyApp::p_SlideOptionBox() {
+    if (m_OptionOpen == 0) {
+        if (m_OptionSlide > 0) --m_OptionSlide;
+    } else if (m_OptionSlide < SlideSteps) {
+        ++m_OptionSlide;
+    }
     return 0;
 }

@@ -118,7 +118,7 @@ int c_MyApp::p_AddFloor(int d) {
         at = p_FreeObj(ObjLast);
         if (at < 0) continue;
         const Array<float>& obj = m_Obj;
-        obj[at + ObjState] = 1;
+        obj[at + ObjState] = ObjWalker;
         obj[at + ObjX] = float(p_Rand(-4, 4) * 32);
         obj[at + ObjY] = -320;
         int dir = p_Rand(0, 1);
@@ -133,7 +133,7 @@ int c_MyApp::p_AddFloor(int d) {
     player[PlY] += 32;
     p_FirstRowLatch() = 0;
     for (int i = 0; i <= ObjLast * RecordFloats; i += RecordFloats) {
-        if (m_Obj[i + ObjState] > 0) m_Obj[i + ObjY] += 32;
+        if (m_Obj[i + ObjState] > ObjFree) m_Obj[i + ObjY] += 32;
     }
     return 0;
 }
@@ -167,7 +167,7 @@ int c_MyApp::p_ResetGrid() {
 // The first free object record among records 0 to limit, as an index into m_Obj.
 int c_MyApp::p_FreeObj(int limit) {
     for (int i = 0; i <= limit && i * RecordFloats < m_Obj.Length(); ++i) {
-        if (m_Obj[i * RecordFloats + ObjState] == 0) return i * RecordFloats;
+        if (m_Obj[i * RecordFloats + ObjState] == ObjFree) return i * RecordFloats;
     }
     return -1;
 }

@@ -213,11 +213,11 @@ void MovePickup(c_MyApp& app, int slot, float* obj, int ms) {
     }
     LandObject(app, obj, at);
     if (Touches(app, sx, sy, 16) && p[PlCollapseTimer] == 0) {
-        obj[ObjState] = 0;
+        obj[ObjState] = ObjFree;
         app.p_Gimme(50, sx, sy);
         app.p_PlaySFX(SfxPickup, 1, 1, 0);
     }
-    if (sy > jscrh) obj[ObjState] = 0;
+    if (sy > jscrh) obj[ObjState] = ObjFree;
     double spin = std::sin(Radians(slot * 30 + ms * 0.25));
     app.p_SetSize(float(std::fabs(spin) * 0.5), 0.5f);
     app.p_DrawImg(ImgGfx, sx, sy - 6, 17);
@@ -227,7 +227,7 @@ void MovePickup(c_MyApp& app, int slot, float* obj, int ms) {
 void KnockWalker(c_MyApp& app, float* obj, float sx, float sy) {
     app.p_Gimme(10, sx, sy);
     app.p_PlaySFX(SfxKnock, 1, 1, 0);
-    obj[ObjState] = 2;
+    obj[ObjState] = ObjPickup;
     obj[ObjVY] = -2;
     for (int n = 0; n < 9; ++n) {
         float u1 = vx_random_Rnd(), u2 = vx_random_Rnd(), u3 = vx_random_Rnd();
@@ -249,12 +249,12 @@ void MoveWalker(c_MyApp& app, int slot, float* obj, int clock) {
     }
     bool alive = p[PlCollapseTimer] == 0;
     if (LandObject(app, obj, at) && app.p_isBump(at.gx, at.gy + 1) && alive) KnockWalker(app, obj, sx, sy);
-    if (Touches(app, sx, sy, 14) && obj[ObjState] == 1 && alive) {
+    if (Touches(app, sx, sy, 14) && obj[ObjState] == ObjWalker && alive) {
         p[PlCollapseTimer] = 1;
     } else if (p[PlCollapseTimer] == 2) {
         app.p_StopTune();
     }
-    if (sy > jscrh) obj[ObjState] = 0;
+    if (sy > jscrh) obj[ObjState] = ObjFree;
     app.p_SetSize(obj[ObjDir] > 0 ? -1.0f : 1.0f, 1);
     app.p_DrawImg(ImgGfx, sx, sy - 8, float(14 + (clock + slot) % 3));
 }
@@ -265,8 +265,8 @@ void MoveObjects(c_MyApp& app) {
     for (int slot = 0; slot <= ObjLast; ++slot) {
         float* obj = &app.m_Obj[slot * RecordFloats];
         int state = TruncInt(obj[ObjState]);
-        if (state == 2) MovePickup(app, slot, obj, ms);
-        if (state == 1) MoveWalker(app, slot, obj, clock);
+        if (state == ObjPickup) MovePickup(app, slot, obj, ms);
+        if (state == ObjWalker) MoveWalker(app, slot, obj, clock);
     }
 }
 
@@ -281,9 +281,9 @@ int* ScoreTable(c_MyApp& app) { return &app.m_HiScore[BestScoresBase(app.m_Diffi
 // The rank the score now holds on the score line (ties rank below) and the score to beat next.
 void RankLine(c_MyApp& app, int& rank, int& target) {
     const int* table = ScoreTable(app);
-    rank = 10;
-    target = table[9];
-    for (int k = 9; k >= 0; --k) {
+    rank = ScoreTableEntries;
+    target = table[ScoreTableEntries - 1];
+    for (int k = ScoreTableEntries - 1; k >= 0; --k) {
         if (table[k] < app.m_Score || table[k] == 0) {
             rank = k;
             target = table[std::max(k - 1, 0)];
@@ -433,8 +433,8 @@ int c_MyApp::p_InGame() {
         EnterPause(*this);
     }
     if (m_CleanView != 1) {
-        if (m_ControlStyle != 2) p_Alpha(0.2f);
-        p_Button(ImgIcons, 16, 16, 0);
+        if (m_ControlStyle != StylePointer) p_Alpha(0.2f);
+        p_Button(ImgIcons, 16, 16, IconPause);
         if (m_PauseHit == 1 && m_Paused == 0) {
             m_PointerLock = 1;
             EnterPause(*this);
@@ -449,7 +449,7 @@ int c_MyApp::p_InGame() {
 int c_MyApp::p_Gimme(int amount, float x, float y) {
     m_Score += amount;
     // A floating number of life 1: kind 99, rising slowly, yellow.
-    p_AddParticle(99, x, y, 0, -0.25f, amount, 3, 0);
+    p_AddParticle(PartScore, x, y, 0, -0.25f, amount, 3, 0);
     return 0;
 }
 
@@ -493,7 +493,7 @@ String c_MyApp::p_Nth(int n) {
 
 String c_MyApp::p_MyNth() {
     const int* table = ScoreTable(*this);
-    for (int k = 0; k < 10; ++k) {
+    for (int k = 0; k < ScoreTableEntries; ++k) {
         if (table[k] <= m_Score) {
             m_i = k + 1;
             return k == 0 ? String(u"1st!") : p_Nth(k + 1);

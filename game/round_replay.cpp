@@ -36,7 +36,7 @@ int c_MyApp::p_ReplayRoundStart() {
     r.data = ReplayData{};
     r.data.gameVersion = SPINDRIFT_VERSION;
     r.data.difficulty = std::clamp(m_Difficulty, 1, 3);
-    r.data.controlStyle = std::clamp(m_ControlStyle, 0, 2);
+    r.data.controlStyle = std::clamp<int>(m_ControlStyle, StyleKeyboard, StylePointer);
     r.data.start = CaptureStart(*this);
     r.data.frames.reserve(FrameReserve);
     r.data.clock.reserve(ClockReserve);

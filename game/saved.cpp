@@ -20,8 +20,11 @@ constexpr int LoadedTables = 3;
 constexpr int TableFields = 2 * ScoreTableEntries + 1;
 constexpr int SavedFields = SettingCount + 1 + BadgeWords + 1 + SavedTables * TableFields;
 
-int Best(int table, int i) { return ScoreTableEntries * table + i; }
-int Recent(int table, int i) { return Best(table, i) + RecentScores; }
+constexpr int Best(int table, int i) { return ScoreTableEntries * table + i; }
+constexpr int Recent(int table, int i) { return Best(table, i) + RecentScores; }
+static_assert(Recent(SavedTables - 1, ScoreTableEntries - 1) < HiScoreSlots);
+// The badge words hold every badge flag.
+static_assert(BadgeWords * 32 == BadgeCount);
 
 int SettingsSum(const Array<int>& setting) {
     uint32_t sum = 0;

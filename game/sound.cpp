@@ -1,16 +1,9 @@
 // Sound effects from 100 numbered slots, played round-robin on channels 1 to 23 and 0, and one music
-// track at a time, both obeying the sound mode (setting 5): 0 off, 1 effects and music, 2 effects
-// only, 3 music only.
+// track at a time, both obeying the sound mode (setting SetSoundMode, a SoundMode).
 #include "framework/audio/audio.h"
 #include "game/my_app.h"
 
 namespace {
-
-// A burst of effects cuts off only the oldest of the last 24; the channels above stay free.
-constexpr int SfxRotation = 24;
-
-bool EffectsOn(int mode) { return mode == 1 || mode == 2; }
-bool MusicOn(int mode) { return mode == 1 || mode == 3; }
 
 // Slot numbers are written with at least three digits: slot 7 is "sfx/007.wav".
 String EffectFile(int n) {
@@ -29,7 +22,7 @@ int c_MyApp::p_LoadSFX(int n) {
 }
 
 int c_MyApp::p_PlaySFX(int n, float rate, float volume, float pan) {
-    if (!EffectsOn(m_Setting[SetSoundMode]) || n < 0 || n >= m_Sfx.Length() || !m_Sfx[n]) return 0;
+    if (!SoundModeHasEffects(m_Setting[SetSoundMode]) || n < 0 || n >= m_Sfx.Length() || !m_Sfx[n]) return 0;
     m_SfxSlot = (m_SfxSlot + 1) % SfxRotation;
     int channel = m_SfxChan[m_SfxSlot];
     vx_audio_StopChannel(channel);
@@ -48,7 +41,7 @@ int c_MyApp::p_PlayTune(String name, int loop) {
     if (name.Length() == 0) return 0;
     m_LastTune = name;
     if (m_TunePlaying == 1) p_StopTune();
-    if (!MusicOn(m_Setting[SetSoundMode])) return 0;
+    if (!SoundModeHasMusic(m_Setting[SetSoundMode])) return 0;
     vx_audio_PlayMusic(TuneFile(name), loop == 1 ? 1 : 0);
     m_TunePlaying = 1;
     return 0;

@@ -3,6 +3,8 @@
 #pragma once
 
 #include "host/delegate.h"
+#include "host/keys.h"
+#include "host/window.h"
 #include "host/window_system.h"
 #include "runtime/object.h"
 
@@ -24,23 +26,6 @@ enum VxEvent {
     TouchUp = 8,
     TouchMove = 9,
     MotionAccel = 10,
-};
-
-inline constexpr int KEY_CLOSE = 432;
-
-class VxDisplayMode : public Object {
-  public:
-    int width = 0;
-    int height = 0;
-};
-
-class VxGlfwVideoMode : public Object {
-  public:
-    int width = 0;
-    int height = 0;
-    int redBits = 0;
-    int greenBits = 0;
-    int blueBits = 0;
 };
 
 // Counts the OpenGL contexts opened so far; textures stamped with an older value are stale.
@@ -76,8 +61,7 @@ class VxGame {
     // The window set-up with colour depths, and the desktop's mode with its own: full screen at the
     // desktop's mode does not switch the monitor's resolution. A host without a window system has
     // no window to set up and no desktop (a mode of 0 x 0).
-    virtual void SetGlfwWindow(int width, int height, int red, int green, int blue, int alpha, int depth,
-                               int stencil, bool fullscreen) {}
+    virtual void SetGlfwWindow(const VxWindowRequest& request) {}
     virtual VxGlfwVideoMode* GetGlfwDesktopMode() { return new VxGlfwVideoMode(); }
     virtual void SetSwapInterval(int interval);
     virtual String PathToFilePath(String path);
@@ -143,15 +127,15 @@ class VxGlfwGame : public VxGame {
     int GetDeviceWidth() override;
     int GetDeviceHeight() override;
     void SetDeviceWindow(int width, int height, int flags) override;
-    Array<VxDisplayMode*> GetDisplayModes() override;
-    VxDisplayMode* GetDesktopMode() override;
+    // GLFW's modes, with their colour bits.
+    Array<VxDisplayMode*> GetDisplayModes() override { return GetGlfwVideoModes(); }
+    VxDisplayMode* GetDesktopMode() override { return GetGlfwDesktopMode(); }
     void SetSwapInterval(int interval) override;
     String PathToFilePath(String path) override;
     unsigned char* LoadImageData(String path, int* width, int* height, int* depth) override;
     unsigned char* LoadAudioData(String path, int* length, int* channels, int* format, int* hertz) override;
 
-    void SetGlfwWindow(int width, int height, int red, int green, int blue, int alpha, int depth, int stencil,
-                       bool fullscreen) override;
+    void SetGlfwWindow(const VxWindowRequest& request) override;
     VxGlfwVideoMode* GetGlfwDesktopMode() override;
     virtual Array<VxGlfwVideoMode*> GetGlfwVideoModes();
     void Run() override;
@@ -196,7 +180,7 @@ class VxGlfwGame : public VxGame {
 
   private:
     void ReleaseHeldKeys();
-    void OpenWindow(int width, int height, bool fullscreen);
+    void OpenWindow(const VxWindowRequest& request);
     void ApplyCursorMode();
     void RunUpdates();
     void KeepWindowState();

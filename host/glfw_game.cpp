@@ -35,7 +35,7 @@ int VxGlfwGame::Millisecs() {
 
 void VxGlfwGame::Run() {
     AddGamepadMappings();
-    SetGlfwWindow(640, 480, 8, 8, 8, 0, 0, 0, false);
+    SetGlfwWindow(VxWindowRequest{});
     StartGame();
     while (windowSystem->WindowOpen()) RunFrame();
 }

@@ -11,6 +11,7 @@ namespace {
 
 constexpr int kMaxAxes = 6;
 constexpr int kMaxButtons = 32;
+// ORDER PAD: entry n of every layout below is the game's pad button n (game/ids.h, PadButton).
 constexpr int kMappedButtons = 14;
 
 // Entries 8 to 11 are the pad's left, up, right and down: its hat, whose four buttons GLFW puts

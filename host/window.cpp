@@ -5,6 +5,7 @@
 #include <GLFW/glfw3.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <vector>
 
@@ -19,6 +20,14 @@ VxGlfwGame* hostOf(GLFWwindow* w) { return static_cast<VxGlfwGame*>(glfwGetWindo
 const GLFWvidmode* desktopVideoMode() {
     GLFWmonitor* monitor = glfwGetPrimaryMonitor();
     return monitor ? glfwGetVideoMode(monitor) : nullptr;
+}
+
+VxGlfwVideoMode* modeOf(const GLFWvidmode& glfwMode) {
+    auto* mode = (new VxGlfwVideoMode)->m_new(glfwMode.width, glfwMode.height);
+    mode->redBits = glfwMode.redBits;
+    mode->greenBits = glfwMode.greenBits;
+    mode->blueBits = glfwMode.blueBits;
+    return mode;
 }
 
 // The pictures of the game's menu entry, in the data folder; the desktop picks the size it needs.
@@ -42,89 +51,123 @@ void showIcon(VxGlfwGame& host, GLFWwindow* window) {
     for (GLFWimage& icon : icons) std::free(icon.pixels);
 }
 
+struct KeyName {
+    int glfwKey;
+    int code;
+};
+
+// GLFW's keys and the framework's codes for them, name to name; a key not listed has no code and its
+// events are dropped. GLFW has no keys of their own for the quote and the tilde, but a layout may
+// print them unshifted, and LayoutKey looks up what a key prints here.
+constexpr KeyName kKeyTable[] = {
+    {GLFW_KEY_SPACE, VkSpace},
+    {GLFW_KEY_APOSTROPHE, VkQuote},
+    {'"', VkQuote},
+    {GLFW_KEY_COMMA, VkComma},
+    {GLFW_KEY_MINUS, VkMinus},
+    {GLFW_KEY_PERIOD, VkPeriod},
+    {GLFW_KEY_SLASH, VkSlash},
+    {GLFW_KEY_SEMICOLON, VkSemicolon},
+    {GLFW_KEY_EQUAL, VkEqual},
+    {GLFW_KEY_LEFT_BRACKET, VkLeftBracket},
+    {GLFW_KEY_BACKSLASH, VkBackslash},
+    {GLFW_KEY_RIGHT_BRACKET, VkRightBracket},
+    {GLFW_KEY_GRAVE_ACCENT, VkLeftOf1},
+    {'~', VkLeftOf1},
+    {GLFW_KEY_0, '0'},
+    {GLFW_KEY_1, '1'},
+    {GLFW_KEY_2, '2'},
+    {GLFW_KEY_3, '3'},
+    {GLFW_KEY_4, '4'},
+    {GLFW_KEY_5, '5'},
+    {GLFW_KEY_6, '6'},
+    {GLFW_KEY_7, '7'},
+    {GLFW_KEY_8, '8'},
+    {GLFW_KEY_9, '9'},
+    {GLFW_KEY_A, 'A'},
+    {GLFW_KEY_B, 'B'},
+    {GLFW_KEY_C, 'C'},
+    {GLFW_KEY_D, 'D'},
+    {GLFW_KEY_E, 'E'},
+    {GLFW_KEY_F, 'F'},
+    {GLFW_KEY_G, 'G'},
+    {GLFW_KEY_H, 'H'},
+    {GLFW_KEY_I, 'I'},
+    {GLFW_KEY_J, 'J'},
+    {GLFW_KEY_K, 'K'},
+    {GLFW_KEY_L, 'L'},
+    {GLFW_KEY_M, 'M'},
+    {GLFW_KEY_N, 'N'},
+    {GLFW_KEY_O, 'O'},
+    {GLFW_KEY_P, 'P'},
+    {GLFW_KEY_Q, 'Q'},
+    {GLFW_KEY_R, 'R'},
+    {GLFW_KEY_S, 'S'},
+    {GLFW_KEY_T, 'T'},
+    {GLFW_KEY_U, 'U'},
+    {GLFW_KEY_V, 'V'},
+    {GLFW_KEY_W, 'W'},
+    {GLFW_KEY_X, 'X'},
+    {GLFW_KEY_Y, 'Y'},
+    {GLFW_KEY_Z, 'Z'},
+    {GLFW_KEY_ESCAPE, VkEscape},
+    {GLFW_KEY_ENTER, VkEnter},
+    {GLFW_KEY_TAB, VkTab},
+    {GLFW_KEY_BACKSPACE, VkBackspace},
+    {GLFW_KEY_INSERT, VkInsert},
+    {GLFW_KEY_DELETE, VkDelete},
+    {GLFW_KEY_RIGHT, VkRight},
+    {GLFW_KEY_LEFT, VkLeft},
+    {GLFW_KEY_DOWN, VkDown},
+    {GLFW_KEY_UP, VkUp},
+    {GLFW_KEY_PAGE_UP, VkPageUp},
+    {GLFW_KEY_PAGE_DOWN, VkPageDown},
+    {GLFW_KEY_HOME, VkHome},
+    {GLFW_KEY_END, VkEnd},
+    {GLFW_KEY_F1, VkF1},
+    {GLFW_KEY_F2, VkF2},
+    {GLFW_KEY_F3, VkF3},
+    {GLFW_KEY_F4, VkF4},
+    {GLFW_KEY_F5, VkF5},
+    {GLFW_KEY_F6, VkF6},
+    {GLFW_KEY_F7, VkF7},
+    {GLFW_KEY_F8, VkF8},
+    {GLFW_KEY_F9, VkF9},
+    {GLFW_KEY_F10, VkF10},
+    {GLFW_KEY_F11, VkF11},
+    {GLFW_KEY_F12, VkF12},
+    {GLFW_KEY_KP_0, VkNumpad0},
+    {GLFW_KEY_KP_1, VkNumpad1},
+    {GLFW_KEY_KP_2, VkNumpad2},
+    {GLFW_KEY_KP_3, VkNumpad3},
+    {GLFW_KEY_KP_4, VkNumpad4},
+    {GLFW_KEY_KP_5, VkNumpad5},
+    {GLFW_KEY_KP_6, VkNumpad6},
+    {GLFW_KEY_KP_7, VkNumpad7},
+    {GLFW_KEY_KP_8, VkNumpad8},
+    {GLFW_KEY_KP_9, VkNumpad9},
+    {GLFW_KEY_KP_DECIMAL, VkDecimal},
+    {GLFW_KEY_KP_DIVIDE, VkDivide},
+    {GLFW_KEY_KP_MULTIPLY, VkMultiply},
+    {GLFW_KEY_KP_SUBTRACT, VkSubtract},
+    {GLFW_KEY_KP_ADD, VkAdd},
+    {GLFW_KEY_LEFT_SHIFT, VkShift},
+    {GLFW_KEY_RIGHT_SHIFT, VkShift},
+    {GLFW_KEY_LEFT_CONTROL, VkCtrl},
+    {GLFW_KEY_RIGHT_CONTROL, VkCtrl},
+};
+
+// The table indexed by GLFW key, made once by the compiler: the key callback looks up every event.
+constexpr auto kCodeOfKey = [] {
+    std::array<int, GLFW_KEY_LAST + 1> codes{};
+    for (KeyName key : kKeyTable) codes[std::size_t(key.glfwKey)] = key.code;
+    return codes;
+}();
+
 } // namespace
 
 int TransKey(int glfwKey) {
-    if ((glfwKey >= GLFW_KEY_0 && glfwKey <= GLFW_KEY_9) || (glfwKey >= GLFW_KEY_A && glfwKey <= GLFW_KEY_Z))
-        return glfwKey;
-    if (glfwKey >= GLFW_KEY_F1 && glfwKey <= GLFW_KEY_F12) return 112 + glfwKey - GLFW_KEY_F1;
-    if (glfwKey >= GLFW_KEY_KP_0 && glfwKey <= GLFW_KEY_KP_9) return 96 + glfwKey - GLFW_KEY_KP_0;
-    switch (glfwKey) {
-    case GLFW_KEY_SPACE:
-        return 32;
-    // GLFW has no keys of their own for the quote and the tilde, but a layout may print them
-    // unshifted, and LayoutKey looks up what a key prints here.
-    case GLFW_KEY_APOSTROPHE:
-    case '"':
-        return 222;
-    case GLFW_KEY_COMMA:
-        return 188;
-    case GLFW_KEY_MINUS:
-        return 189;
-    case GLFW_KEY_PERIOD:
-        return 190;
-    case GLFW_KEY_SLASH:
-        return 191;
-    case GLFW_KEY_SEMICOLON:
-        return 186;
-    case GLFW_KEY_EQUAL:
-        return 187;
-    case GLFW_KEY_LEFT_BRACKET:
-        return 219;
-    case GLFW_KEY_BACKSLASH:
-        return 220;
-    case GLFW_KEY_RIGHT_BRACKET:
-        return 221;
-    case GLFW_KEY_GRAVE_ACCENT:
-    case '~':
-        return 192;
-    case GLFW_KEY_ESCAPE:
-        return 27;
-    case GLFW_KEY_UP:
-        return 38;
-    case GLFW_KEY_DOWN:
-        return 40;
-    case GLFW_KEY_LEFT:
-        return 37;
-    case GLFW_KEY_RIGHT:
-        return 39;
-    case GLFW_KEY_LEFT_SHIFT:
-    case GLFW_KEY_RIGHT_SHIFT:
-        return 16;
-    case GLFW_KEY_LEFT_CONTROL:
-    case GLFW_KEY_RIGHT_CONTROL:
-        return 17;
-    case GLFW_KEY_TAB:
-        return 9;
-    case GLFW_KEY_ENTER:
-        return 13;
-    case GLFW_KEY_BACKSPACE:
-        return 8;
-    case GLFW_KEY_INSERT:
-        return 45;
-    case GLFW_KEY_DELETE:
-        return 46;
-    case GLFW_KEY_PAGE_UP:
-        return 33;
-    case GLFW_KEY_PAGE_DOWN:
-        return 34;
-    case GLFW_KEY_HOME:
-        return 36;
-    case GLFW_KEY_END:
-        return 35;
-    case GLFW_KEY_KP_DIVIDE:
-        return 111;
-    case GLFW_KEY_KP_MULTIPLY:
-        return 106;
-    case GLFW_KEY_KP_SUBTRACT:
-        return 109;
-    case GLFW_KEY_KP_ADD:
-        return 107;
-    case GLFW_KEY_KP_DECIMAL:
-        return 110;
-    default:
-        return 0;
-    }
+    return glfwKey >= 0 && glfwKey <= GLFW_KEY_LAST ? kCodeOfKey[std::size_t(glfwKey)] : 0;
 }
 
 namespace {
@@ -155,43 +198,42 @@ int LayoutKey(int glfwKey, const char* printed) {
 
 int KeyToChar(int key) {
     switch (key) {
-    case 8:
-    case 9:
-    case 13:
-    case 27:
+    case VkBackspace:
+    case VkTab:
+    case VkEnter:
+    case VkEscape:
         return key;
-    case 33:
-    case 34:
-    case 35:
-    case 36:
-    case 37:
-    case 38:
-    case 39:
-    case 40:
-    case 45:
+    case VkPageUp:
+    case VkPageDown:
+    case VkEnd:
+    case VkHome:
+    case VkLeft:
+    case VkUp:
+    case VkRight:
+    case VkDown:
+    case VkInsert:
         return key + 0x10000;
-    case 46:
+    case VkDelete:
         return 127;
     default:
         return 0;
     }
 }
 
-void VxGlfwGame::SetGlfwWindow(int width, int height, int red, int green, int blue, int alpha, int depth,
-                               int stencil, bool fullscreen) {
+void VxGlfwGame::SetGlfwWindow(const VxWindowRequest& request) {
     ReleaseHeldKeys();
     if (window) glfwDestroyWindow(window);
     window = nullptr;
     glfwDefaultWindowHints();
-    glfwWindowHint(GLFW_RED_BITS, red);
-    glfwWindowHint(GLFW_GREEN_BITS, green);
-    glfwWindowHint(GLFW_BLUE_BITS, blue);
-    glfwWindowHint(GLFW_ALPHA_BITS, alpha);
-    glfwWindowHint(GLFW_DEPTH_BITS, depth);
-    glfwWindowHint(GLFW_STENCIL_BITS, stencil);
+    glfwWindowHint(GLFW_RED_BITS, request.red);
+    glfwWindowHint(GLFW_GREEN_BITS, request.green);
+    glfwWindowHint(GLFW_BLUE_BITS, request.blue);
+    glfwWindowHint(GLFW_ALPHA_BITS, request.alpha);
+    glfwWindowHint(GLFW_DEPTH_BITS, request.depth);
+    glfwWindowHint(GLFW_STENCIL_BITS, request.stencil);
     glfwWindowHint(GLFW_REFRESH_RATE, 60);
     glfwWindowHint(GLFW_RESIZABLE, GLFW_TRUE);
-    OpenWindow(width, height, fullscreen);
+    OpenWindow(request);
     // Textures of the old context are gone; the graphics device reloads them on seeing this change.
     ++glfwGraphicsSeq;
     KeepWindowState();
@@ -240,9 +282,10 @@ void VxGlfwGame::ReleaseHeldKeys() {
 }
 
 // A failed opening leaves no window; the frame loop then ends at once.
-void VxGlfwGame::OpenWindow(int width, int height, bool fullscreen) {
+void VxGlfwGame::OpenWindow(const VxWindowRequest& request) {
+    const int width = request.width, height = request.height;
     GLFWmonitor* monitor = glfwGetPrimaryMonitor();
-    if (fullscreen && monitor) {
+    if (request.fullscreen && monitor) {
         window = glfwCreateWindow(width, height, "Spindrift", monitor, nullptr);
         return;
     }
@@ -260,7 +303,7 @@ void VxGlfwGame::ApplyCursorMode() {
 }
 
 void VxGlfwGame::SetDeviceWindow(int width, int height, int flags) {
-    SetGlfwWindow(width, height, 8, 8, 8, 0, 0, 0, (flags & 1) != 0);
+    SetGlfwWindow({.width = width, .height = height, .fullscreen = (flags & 1) != 0});
 }
 
 int VxGlfwGame::GetDeviceWidth() { return pixelWidth; }
@@ -277,25 +320,15 @@ void VxGlfwGame::SetSwapInterval(int interval) {
     if (interval >= 0 && window) glfwSwapInterval(interval);
 }
 
-VxGlfwVideoMode* VxGlfwGame::GetGlfwDesktopMode() {
-    auto* mode = new VxGlfwVideoMode();
-    if (const GLFWvidmode* desktop = desktopVideoMode()) {
-        mode->width = desktop->width;
-        mode->height = desktop->height;
-        mode->redBits = desktop->redBits;
-        mode->greenBits = desktop->greenBits;
-        mode->blueBits = desktop->blueBits;
-    }
-    return mode;
+VxDisplayMode* VxDisplayMode::m_new(int w, int h) {
+    width = w;
+    height = h;
+    return this;
 }
 
-VxDisplayMode* VxGlfwGame::GetDesktopMode() {
-    auto* mode = new VxDisplayMode();
-    if (const GLFWvidmode* desktop = desktopVideoMode()) {
-        mode->width = desktop->width;
-        mode->height = desktop->height;
-    }
-    return mode;
+VxGlfwVideoMode* VxGlfwGame::GetGlfwDesktopMode() {
+    const GLFWvidmode* desktop = desktopVideoMode();
+    return desktop ? modeOf(*desktop) : new VxGlfwVideoMode();
 }
 
 Array<VxGlfwVideoMode*> VxGlfwGame::GetGlfwVideoModes() {
@@ -303,27 +336,7 @@ Array<VxGlfwVideoMode*> VxGlfwGame::GetGlfwVideoModes() {
     GLFWmonitor* monitor = glfwGetPrimaryMonitor();
     const GLFWvidmode* modes = monitor ? glfwGetVideoModes(monitor, &count) : nullptr;
     Array<VxGlfwVideoMode*> result(modes ? std::min(count, kMaxVideoModes) : 0);
-    for (int i = 0; i < result.Length(); ++i) {
-        auto* mode = new VxGlfwVideoMode();
-        mode->width = modes[i].width;
-        mode->height = modes[i].height;
-        mode->redBits = modes[i].redBits;
-        mode->greenBits = modes[i].greenBits;
-        mode->blueBits = modes[i].blueBits;
-        gc_assign(result[i], mode);
-    }
-    return result;
-}
-
-Array<VxDisplayMode*> VxGlfwGame::GetDisplayModes() {
-    Array<VxGlfwVideoMode*> videoModes = GetGlfwVideoModes();
-    Array<VxDisplayMode*> result(videoModes.Length());
-    for (int i = 0; i < result.Length(); ++i) {
-        auto* mode = new VxDisplayMode();
-        mode->width = videoModes[i]->width;
-        mode->height = videoModes[i]->height;
-        gc_assign(result[i], mode);
-    }
+    for (int i = 0; i < result.Length(); ++i) gc_assign(result[i], modeOf(modes[i]));
     return result;
 }
 

@@ -36,7 +36,7 @@ void Frame() {
 // rendered, as the host does.
 c_MyApp* RoundInPlay() {
     c_MyApp* app = Game();
-    app->m_Screen = 11;
+    app->m_Screen = ScreenStartRound;
     Frame();
     for (int i = 0; i < 120; ++i) {
         const int run = i < 60 ? KeyRight : KeyLeft;
@@ -112,7 +112,7 @@ void FrameCosts(benchmark::State& state) {
 
 void BM_MenuFrame(benchmark::State& state) {
     c_MyApp* app = Game();
-    app->m_Screen = 1;
+    app->m_Screen = ScreenMenu;
     for (int i = 0; i < 60; ++i) Frame();
     FrameCosts(state);
 }

@@ -78,7 +78,7 @@ VxGlfwGame* Host() {
         if (!glfwInit()) std::abort();
         auto* h = new VxGlfwGame;
         h->Install();
-        h->SetGlfwWindow(640, 480, 8, 8, 8, 0, 0, 0, false);
+        h->SetGlfwWindow(VxWindowRequest{});
         if (!h->Window()) std::abort();
         h->SetSwapInterval(0);
         return h;

@@ -31,22 +31,22 @@ class Scene {
     explicit Scene(c_MyApp* game) : app(game) {
         app->p_LoadGame();
         app->m_Player[PlY] = 11.5f;
-        for (int slot = 0; slot <= 100; ++slot) {
-            float* obj = &app->m_Obj[slot * 10];
-            obj[ObjState] = slot % 3 == 0 ? 2 : 1;
+        for (int slot = 0; slot <= ObjLast; ++slot) {
+            float* obj = &app->m_Obj[slot * RecordFloats];
+            obj[ObjState] = slot % 3 == 0 ? ObjPickup : ObjWalker;
             obj[ObjX] = float((slot % 9 - 4) * 32);
             obj[ObjY] = float((slot % 6 - 9) * 32) + 11.5f;
             obj[ObjDir] = slot % 2 == 0 ? -1.0f : 1.0f;
             obj[ObjSpeed] = 0.25f + float(slot % 5) * 0.1f;
         }
-        const int kinds[] = {1, 2, 3, 4, 16, 99};
+        const int kinds[] = {1, PartFaller, PartBouncer, PartLasting, PartSquare, PartScore};
         for (int i = 0; i <= app->m_PartMax; ++i) {
             int kind = kinds[i % 6];
             app->p_ThrowParticle(float(i % 21 - 10) * 30, float(i % 17 - 8) * 28, kind, 1 + i % 9,
                                  float(i * 7), 1);
-            float* part = &app->m_Part[app->m_PartMax * 10 - i * 10];
+            float* part = &app->m_Part[(app->m_PartMax - i) * RecordFloats];
             part[PartLife] = 10;
-            if (kind == 99) part[PartFrame] = i % 2 == 0 ? 10 : 50;
+            if (kind == PartScore) part[PartFrame] = i % 2 == 0 ? 10 : 50;
         }
         app->m_Score = app->m_ShownScore = 12345;
         Save();

@@ -26,7 +26,7 @@ gxtkGraphics* Device() {
         if (!glfwInit()) std::abort();
         auto* host = new VxGlfwGame;
         host->Install();
-        host->SetGlfwWindow(640, 480, 8, 8, 8, 0, 0, 0, false);
+        host->SetGlfwWindow(VxWindowRequest{});
         if (!host->Window()) std::abort();
         host->SetSwapInterval(0);
         vx_app_Init();

@@ -75,7 +75,7 @@ GLFWwindow* OurWindow() {
         if (!glfwInit()) std::abort();
         auto* host = new VxGlfwGame;
         host->Install();
-        host->SetGlfwWindow(kWidth, kHeight, 8, 8, 8, 0, 0, 0, false);
+        host->SetGlfwWindow({.width = kWidth, .height = kHeight});
         if (!host->Window()) std::abort();
         host->SetSwapInterval(0);
         vx_app_Init();

@@ -82,9 +82,9 @@ struct Scene {
     void Switch(bool fullscreen) {
         VxGlfwVideoMode* desktop = host->GetGlfwDesktopMode();
         if (fullscreen) {
-            host->SetGlfwWindow(desktop->width, desktop->height, 8, 8, 8, 0, 0, 0, true);
+            host->SetGlfwWindow({.width = desktop->width, .height = desktop->height, .fullscreen = true});
         } else {
-            host->SetGlfwWindow(640, 480, 8, 8, 8, 0, 0, 0, false);
+            host->SetGlfwWindow(VxWindowRequest{});
         }
         if (!host->Window()) std::abort();
         glfwSwapInterval(0);

@@ -55,7 +55,7 @@ void StartGame() {
     if (!glfwInit()) std::exit(1);
     host = new VxGlfwGame;
     host->Install();
-    host->SetGlfwWindow(640, 480, 8, 8, 8, 0, 0, 0, false);
+    host->SetGlfwWindow(VxWindowRequest{});
     if (!host->Window()) std::exit(1);
     host->SetSwapInterval(0);
     vx_app_Init();

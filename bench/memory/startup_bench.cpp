@@ -113,7 +113,7 @@ class TimedApp : public c_MyApp {
         if (phase == 1) {
             p_FullscreenFlip();
         } else if (phase == 2) {
-            VxGlfwGame::_glfwGame->SetGlfwWindow(600, 450, 8, 8, 8, 0, 0, 0, false);
+            VxGlfwGame::_glfwGame->SetGlfwWindow({.width = 600, .height = 450});
         } else {
             std::fflush(stdout);
             std::_Exit(0);

@@ -30,12 +30,6 @@ int c_App::p_OnRender() { return 0; }
 int c_App::p_OnClose() { vx_app_EndApp(); }
 int c_App::p_OnBack() { vx_app_EndApp(); }
 
-c_DisplayMode* c_DisplayMode::m_new(int w, int h) {
-    width = w;
-    height = h;
-    return this;
-}
-
 void vx_app_Init() { vx_app__game = VxGame::_game; }
 
 int vx_app_ValidateDeviceWindow(bool notify) {
@@ -64,18 +58,31 @@ int vx_app_SaveState(String state) {
 int vx_app_EnumDisplayModes() {
     auto* seen = (new c_IntMap<c_DisplayMode*>)->m_new();
     auto* distinct = (new c_Stack<c_DisplayMode*>)->m_new();
-    for (VxDisplayMode* mode : vx_app__game->GetDisplayModes()) {
+    for (c_DisplayMode* mode : vx_app__game->GetDisplayModes()) {
         int key = mode->width << 16 | mode->height;
         if (seen->p_Contains(key)) continue;
-        auto* entry = (new c_DisplayMode)->m_new(mode->width, mode->height);
-        seen->p_Insert(key, entry);
-        distinct->p_Push(entry);
+        seen->p_Insert(key, mode);
+        distinct->p_Push(mode);
     }
     vx_app__displayModes = distinct->p_ToArray();
-    VxDisplayMode* desktop = vx_app__game->GetDesktopMode();
-    vx_app__desktopMode = desktop ? (new c_DisplayMode)->m_new(desktop->width, desktop->height)
-                                  : (new c_DisplayMode)->m_new(vx_app__devWidth, vx_app__devHeight);
+    c_DisplayMode* desktop = vx_app__game->GetDesktopMode();
+    vx_app__desktopMode = desktop ? desktop : (new c_DisplayMode)->m_new(vx_app__devWidth, vx_app__devHeight);
     return 0;
+}
+
+bool vx_app_SetFullscreen(bool fullscreen) {
+    c_DisplayMode* desktop = vx_app__game->GetGlfwDesktopMode();
+    if (desktop->width <= 0 || desktop->height <= 0) return false;
+    VxWindowRequest request{.red = desktop->redBits,
+                            .green = desktop->greenBits,
+                            .blue = desktop->blueBits,
+                            .fullscreen = fullscreen};
+    if (fullscreen) {
+        request.width = desktop->width;
+        request.height = desktop->height;
+    }
+    vx_app__game->SetGlfwWindow(request);
+    return true;
 }
 
 void vx_app_EndApp() { vxError(String()); }

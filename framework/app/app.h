@@ -1,6 +1,6 @@
 // The application object, the game delegate that binds the host's events to it, and the application
 // module through which the game reaches the host: update rate, clock, saved state, window size,
-// display modes and ending the program.
+// display modes, full screen and ending the program.
 //
 // The one application registers itself when constructed and hands a delegate to the host; from then
 // on the host's frame loop drives everything through the delegate: StartGame creates the devices,
@@ -9,6 +9,7 @@
 #pragma once
 
 #include "host/delegate.h"
+#include "host/window.h"
 #include "runtime/object.h"
 
 class VxGame;
@@ -58,13 +59,8 @@ class c_GameDelegate : public VxGameDelegate {
     void mark() override;
 };
 
-class c_DisplayMode : public Object {
-  public:
-    int width = 0;
-    int height = 0;
-
-    c_DisplayMode* m_new(int w, int h);
-};
+// The host's own record: the modes the host reports are kept as they come.
+using c_DisplayMode = VxDisplayMode;
 
 extern VxRoot<c_App*> vx_app__app;
 extern VxRoot<c_GameDelegate*> vx_app__delegate;
@@ -89,5 +85,9 @@ String vx_app_LoadState();
 int vx_app_SaveState(String state);
 // The host's display modes without duplicate sizes, in the host's order, and the desktop's mode.
 int vx_app_EnumDisplayModes();
+// Reopens the window full screen at the desktop's size, so the monitor keeps its resolution, or
+// windowed at the first window's size; both with the desktop's colour bits. False, and the window
+// stays as it is, when the host knows no desktop mode.
+bool vx_app_SetFullscreen(bool fullscreen);
 // Ends the process at once with exit status 0.
 [[noreturn]] void vx_app_EndApp();

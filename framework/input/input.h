@@ -1,12 +1,13 @@
 // The input device: keys, characters, pointer, touches, accelerometer and joysticks, turned from the
 // host's event stream into state the game reads during its update.
 //
-// Every button shares one space of 512 key codes: keyboard keys, mouse buttons (1-3), joystick
-// buttons (256 + 32 * unit + button) and touches (384 + index). Hits are counted between two updates
-// and forgotten after the update that saw them; so are typed characters. Nothing here allocates after
-// construction. Main thread only.
+// Every button shares one space of 512 key codes: keyboard keys (named by the host, which makes them:
+// host/keys.h), mouse buttons (1-3), joystick buttons (256 + 32 * unit + button) and touches
+// (384 + index). Hits are counted between two updates and forgotten after the update that saw them;
+// so are typed characters. Nothing here allocates after construction. Main thread only.
 #pragma once
 
+#include "host/keys.h"
 #include "runtime/object.h"
 
 inline constexpr int vx_input_keyCount = 512;

@@ -39,7 +39,7 @@ VxWebGame::VxWebGame() {
 }
 
 void VxWebGame::Run() {
-    SetGlfwWindow(640, 480, 8, 8, 8, 0, 0, 0, false);
+    SetGlfwWindow(VxWindowRequest{});
     FollowCanvasSize();
     WatchFocus();
     StartGame();
@@ -85,10 +85,11 @@ bool VxWebGame::FollowCanvasSize() {
     return true;
 }
 
-void VxWebGame::SetGlfwWindow(int width, int height, int red, int green, int blue, int alpha, int depth,
-                              int stencil, bool fullscreen) {
+void VxWebGame::SetGlfwWindow(const VxWindowRequest& request) {
     if (!window) {
-        VxCobaltGame::SetGlfwWindow(width, height, red, green, blue, alpha, depth, stencil, false);
+        VxWindowRequest windowed = request;
+        windowed.fullscreen = false;
+        VxCobaltGame::SetGlfwWindow(windowed);
         return;
     }
     switchFullscreen();

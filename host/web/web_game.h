@@ -26,8 +26,7 @@ class VxWebGame final : public VxCobaltGame {
     void Run() override;
     // The first call opens the window; later ones, the full-screen key's, switch the browser's full
     // screen for the canvas on or off, and the canvas keeps its context and textures.
-    void SetGlfwWindow(int width, int height, int red, int green, int blue, int alpha, int depth, int stencil,
-                       bool fullscreen) override;
+    void SetGlfwWindow(const VxWindowRequest& request) override;
     // Writes the state file, then copies the working directory to IndexedDB.
     int SaveState(String state) override;
 

@@ -110,7 +110,7 @@ class Delegate : public ::testing::Test {
         vx_app__app = nullptr;
         vx_app_Init();
         vx_graphics_Init();
-        host.SetGlfwWindow(640, 480, 8, 8, 8, 0, 0, 0, false);
+        host.SetGlfwWindow(VxWindowRequest{});
         ASSERT_NE(host.Window(), nullptr);
         app = new RecordingApp;
         app->m_new();

@@ -1,5 +1,5 @@
 // The application module over a host whose display modes and window size the test chooses: real
-// screens rarely offer duplicate sizes or lack a desktop mode.
+// screens rarely offer duplicate sizes, lack a desktop mode or have colour bits other than 8.
 #include "framework/app/app.h"
 #include "host/game.h"
 
@@ -19,6 +19,8 @@ class ModesHost : public VxGame {
     std::vector<Size> modes;
     bool hasDesktop = true;
     Size window{640, 480};
+    // The windows the application asked for.
+    std::vector<std::vector<int>> requests;
 
     Array<VxDisplayMode*> GetDisplayModes() override {
         Array<VxDisplayMode*> result(int(modes.size()));
@@ -26,6 +28,17 @@ class ModesHost : public VxGame {
         return result;
     }
     VxDisplayMode* GetDesktopMode() override { return hasDesktop ? mode({1920, 1080}) : nullptr; }
+    VxGlfwVideoMode* GetGlfwDesktopMode() override {
+        VxGlfwVideoMode* desktop = hasDesktop ? mode({1920, 1080}) : mode({0, 0});
+        desktop->redBits = 5;
+        desktop->greenBits = 6;
+        desktop->blueBits = 5;
+        return desktop;
+    }
+    void SetGlfwWindow(const VxWindowRequest& r) override {
+        requests.push_back(
+            {r.width, r.height, r.red, r.green, r.blue, r.alpha, r.depth, r.stencil, r.fullscreen});
+    }
     int GetDeviceWidth() override { return window.first; }
     int GetDeviceHeight() override { return window.second; }
 
@@ -81,6 +94,21 @@ TEST_F(AppModule, DesktopModeIsTheHostsOrElseTheWindowSize) {
     vx_app_EnumDisplayModes();
     EXPECT_EQ(vx_app__desktopMode->width, 800);
     EXPECT_EQ(vx_app__desktopMode->height, 600);
+}
+
+TEST_F(AppModule, FullScreenIsTheDesktopsModeAndWindowedTheFirstWindowsSizeBothInTheDesktopsColours) {
+    EXPECT_TRUE(vx_app_SetFullscreen(true));
+    EXPECT_TRUE(vx_app_SetFullscreen(false));
+    const std::vector<std::vector<int>> expected = {{1920, 1080, 5, 6, 5, 0, 0, 0, 1},
+                                                    {640, 480, 5, 6, 5, 0, 0, 0, 0}};
+    EXPECT_EQ(host.requests, expected);
+}
+
+TEST_F(AppModule, WithoutADesktopModeTheWindowStaysAsItIs) {
+    host.hasDesktop = false;
+    EXPECT_FALSE(vx_app_SetFullscreen(true));
+    EXPECT_FALSE(vx_app_SetFullscreen(false));
+    EXPECT_TRUE(host.requests.empty());
 }
 
 TEST_F(AppModule, ASecondApplicationIsARuntimeError) {

@@ -14,8 +14,6 @@ using gametest::PressKey;
 using gametest::ReleaseKey;
 using gametest::Update;
 
-int PadKey(int pad, int button) { return 256 + 32 * pad + button; }
-
 void TypeChar(int c) { Host()->KeyEvent(KeyChar, c); }
 
 c_JoyState* Pad(int unit) { return vx_input_device->joyStates[unit]; }
@@ -29,7 +27,7 @@ void Touch(c_MyApp* app, int i, int x, int y) {
 }
 
 void LiftTouches(c_MyApp* app) {
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < TouchPoints; ++i) {
         app->m_TouchDown[i] = 0;
         app->m_TouchX[i] = app->m_TouchY[i] = Omitted;
     }
@@ -39,8 +37,8 @@ void LiftTouches(c_MyApp* app) {
 int OvalsColoured(float r, float g, float b) {
     int n = 0;
     for (int i = 0; i < CommandCount(); ++i)
-        if (CommandAt(i)[0] == float(DrawOval) && CommandAt(i)[10] == r && CommandAt(i)[11] == g &&
-            CommandAt(i)[12] == b)
+        if (CommandAt(i)[CmdCode] == float(DrawOval) && CommandAt(i)[CmdRed] == r &&
+            CommandAt(i)[CmdGreen] == g && CommandAt(i)[CmdBlue] == b)
             ++n;
     return n;
 }
@@ -53,24 +51,24 @@ TEST_F(Controls, KeysAndPadButtonsAnswerForTheirActionsAndPlayers) {
         int key, action, player, expected;
     } cases[] = {
         // A key counts for every player, a pad button for its own player only.
-        {false, VkSpace, 10, -1, 1},
-        {false, VkSpace, 10, 3, 1},
-        {false, PadKey(2, 0), 10, 2, 1},
-        {false, PadKey(2, 0), 10, 1, 0},
-        {false, PadKey(2, 0), 10, -1, 0},
-        {false, 'W', 0, 0, 1},
-        {false, 'I', 13, 0, 1},
-        {false, VkLeftOf1, 99, 1, 1},
-        {false, PadKey(0, 14), 98, 0, 1},
-        {false, VkEscape, 98, -1, 0},
-        {false, VkEscape, 99, -1, 1},
-        {false, VkSpace, 16, 0, 0},
-        {false, VkSpace, 10, -2, 0},
+        {false, VkSpace, ActionA, -1, 1},
+        {false, VkSpace, ActionA, 3, 1},
+        {false, PadButtonKey(2, PadA), ActionA, 2, 1},
+        {false, PadButtonKey(2, PadA), ActionA, 1, 0},
+        {false, PadButtonKey(2, PadA), ActionA, -1, 0},
+        {false, 'W', ActionUp, 0, 1},
+        {false, 'I', ActionY, 0, 1},
+        {false, VkLeftOf1, ActionPause, 1, 1},
+        {false, PadButtonKey(0, PadMenu), ActionBack, 0, 1},
+        {false, VkEscape, ActionBack, -1, 0},
+        {false, VkEscape, ActionPause, -1, 1},
+        {false, VkSpace, VKeyBack1, 0, 0}, // a virtual slot's number, but no action
+        {false, VkSpace, ActionA, -2, 0},
         // The console's back row: Escape and its pad's back button; start only for pause.
-        {true, VkEscape, 98, 0, 1},
-        {true, VkLeftOf1, 99, 0, 0},
-        {true, PadKey(1, 7), 99, 1, 1},
-        {true, PadKey(1, 7), 98, 1, 0},
+        {true, VkEscape, ActionBack, 0, 1},
+        {true, VkLeftOf1, ActionPause, 0, 0},
+        {true, PadButtonKey(1, PadStart), ActionPause, 1, 1},
+        {true, PadButtonKey(1, PadStart), ActionBack, 1, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message()
@@ -85,7 +83,7 @@ TEST_F(Controls, KeysAndPadButtonsAnswerForTheirActionsAndPlayers) {
     isOuya = 0;
     PressKey(VkSpace);
     EXPECT_EQ(app->p_PlayKeyAll(ActionA, 1), 4) << "the key counts once for each of the four players";
-    PressKey(PadKey(3, 0));
+    PressKey(PadButtonKey(3, PadA));
     EXPECT_EQ(app->p_PlayKeyAll(ActionA, 1), 4);
     gametest::EndUpdate();
     ReleaseKey(VkSpace);
@@ -104,14 +102,14 @@ TEST_F(Controls, AKeyTappedBetweenUpdatesActsForOneUpdate) {
 }
 
 TEST_F(Controls, VirtualSlotsCountForEveryPlayerAndTheConsoleMenuSlotKeepsItsValue) {
-    app->m_VKey[ActionX] = 1;
+    app->m_VKey[ActionX] = VKeyTapped;
     EXPECT_EQ(app->p_PlayKeyAll(ActionX, 0), 4);
     EXPECT_EQ(app->p_PlayKey(ActionX, 0, -1), 1);
-    app->m_VKey[VKeyMenu] = 2;
+    app->m_VKey[VKeyMenu] = VKeyHeld;
     EXPECT_EQ(app->p_PlayKey(ActionPause, 0, -1), 1);
     EXPECT_EQ(app->p_PlayKey(ActionBack, 0, -1), 0);
     isOuya = 1;
-    EXPECT_EQ(app->p_PlayKey(ActionPause, 0, -1), 2);
+    EXPECT_EQ(app->p_PlayKey(ActionPause, 0, -1), VKeyHeld);
     EXPECT_EQ(app->p_PlayKey(ActionPause, 0, 0), 1);
 }
 
@@ -150,7 +148,7 @@ TEST_F(Controls, ICadeLettersHoldTheirSlotUntilTheirReleaseLetter) {
 
     TypeChar('a');
     Update();
-    EXPECT_EQ(app->m_VKey[ActionLeft], 2);
+    EXPECT_EQ(app->m_VKey[ActionLeft], VKeyHeld);
     for (int i = 0; i < 3; ++i) {
         Update();
         EXPECT_EQ(app->p_PlayKey(ActionLeft, 0, 0), 1) << "a held letter lasts from update to update";
@@ -158,8 +156,8 @@ TEST_F(Controls, ICadeLettersHoldTheirSlotUntilTheirReleaseLetter) {
     TypeChar('b'); // not an iCade letter
     TypeChar('H');
     Update();
-    EXPECT_EQ(app->m_VKey[ActionLeft], 2);
-    EXPECT_EQ(app->m_VKey[ActionA], 2) << "upper case counts as well";
+    EXPECT_EQ(app->m_VKey[ActionLeft], VKeyHeld);
+    EXPECT_EQ(app->m_VKey[ActionA], VKeyHeld) << "upper case counts as well";
     TypeChar('q');
     Update();
     EXPECT_EQ(app->p_PlayKey(ActionLeft, 0, 0), 0);
@@ -167,17 +165,17 @@ TEST_F(Controls, ICadeLettersHoldTheirSlotUntilTheirReleaseLetter) {
 
     PressKey('W');
     EXPECT_EQ(app->p_PlayKey(ActionUp, 0, 0), 0) << "letter keys are the cabinet's, not the player's";
-    PressKey(38);
+    PressKey(VkUp);
     EXPECT_EQ(app->p_PlayKey(ActionUp, 0, 0), 1) << "arrow keys still count";
-    app->m_VKey[ActionLeftShoulder] = 2;
-    EXPECT_EQ(app->p_PlayKey(ActionLeftShoulder, 0, -1), 2);
+    app->m_VKey[ActionLeftShoulder] = VKeyHeld;
+    EXPECT_EQ(app->p_PlayKey(ActionLeftShoulder, 0, -1), VKeyHeld);
 
     app->p_iCade(0);
     EXPECT_FALSE(Host()->KeyboardEnabled());
-    EXPECT_EQ(app->m_VKey[ActionA], 0);
-    EXPECT_EQ(app->m_VKey[ActionLeftShoulder], 0);
+    EXPECT_EQ(app->m_VKey[ActionA], VKeyUp);
+    EXPECT_EQ(app->m_VKey[ActionLeftShoulder], VKeyUp);
     EXPECT_EQ(app->p_PlayKey(ActionUp, 0, 0), 1);
-    ReleaseKey(38);
+    ReleaseKey(VkUp);
     EXPECT_EQ(app->p_PlayKey(ActionUp, 0, 0), 1) << "W counts again";
 }
 
@@ -262,8 +260,8 @@ TEST_F(Controls, TheDebugIndicatorShowsTheSteering) {
     app->p_AnalogueControl();
     ASSERT_EQ(OvalsColoured(0, 180, 250), 2);
     Command knob = CommandAt(CommandCount() - 1);
-    EXPECT_FLOAT_EQ(knob[1], jscrw - 64 + 26);
-    EXPECT_FLOAT_EQ(knob[4], 8);
+    EXPECT_FLOAT_EQ(knob[CmdX], jscrw - 64 + 26);
+    EXPECT_FLOAT_EQ(knob[CmdScaleX], 8) << "the knob's radius";
 }
 
 TEST_F(Controls, TouchHitTestsUseStrictBoundsAndIgnoreLiftedTouches) {
@@ -293,11 +291,11 @@ TEST_F(Controls, TouchHitTestsUseStrictBoundsAndIgnoreLiftedTouches) {
     app->m_DrawN = 0;
     app->p_Touch(50, 60);
     ASSERT_EQ(CommandCount(), 1);
-    EXPECT_EQ(CommandAt(0)[0], float(DrawRect));
-    EXPECT_EQ(CommandAt(0)[1], 84);
-    EXPECT_EQ(CommandAt(0)[2], 50);
-    EXPECT_EQ(CommandAt(0)[4], 60);
-    EXPECT_EQ(CommandAt(0)[5], 24);
+    EXPECT_EQ(CommandAt(0)[CmdCode], float(DrawRect));
+    EXPECT_EQ(CommandAt(0)[CmdX], 84);
+    EXPECT_EQ(CommandAt(0)[CmdY], 50);
+    EXPECT_EQ(CommandAt(0)[CmdScaleX], 60) << "width";
+    EXPECT_EQ(CommandAt(0)[CmdScaleY], 24) << "height";
 }
 
 TEST_F(Controls, ButtonsAreHitWithinHalfTheirDrawnSizeWhileThePointerIsDown) {
@@ -307,8 +305,8 @@ TEST_F(Controls, ButtonsAreHitWithinHalfTheirDrawnSizeWhileThePointerIsDown) {
     app->m_DrawN = 0;
     EXPECT_EQ(app->p_Button(100, 100, 3), 1) << "icons are 32 units, 64 at scale 2";
     EXPECT_EQ(app->m_PauseHit, 1);
-    EXPECT_EQ(CommandAt(0)[0], 97);
-    EXPECT_EQ(CommandAt(0)[6], 3);
+    EXPECT_EQ(CommandAt(0)[CmdCode], ImgIcons);
+    EXPECT_EQ(CommandAt(0)[CmdFrame], 3);
     Touch(app, 0, 132, 100);
     EXPECT_EQ(app->p_Button(100, 100, 3), 0);
     EXPECT_EQ(app->m_PauseHit, 0);
@@ -320,9 +318,9 @@ TEST_F(Controls, ButtonsAreHitWithinHalfTheirDrawnSizeWhileThePointerIsDown) {
     LiftTouches(app);
     Touch(app, 1, 100, 100);
     EXPECT_EQ(app->p_Button(100, 100, 3), 1);
-    EXPECT_FALSE(app->p_Button0(97, 100, 100, 3)) << "only the first touch counts";
+    EXPECT_FALSE(app->p_Button0(ImgIcons, 100, 100, 3)) << "only the first touch counts";
     Touch(app, 0, 110, 90);
-    EXPECT_TRUE(app->p_Button0(97, 100, 100, 3));
+    EXPECT_TRUE(app->p_Button0(ImgIcons, 100, 100, 3));
 }
 
 TEST_F(Controls, TheOnScreenPadSetsItsSlotsAndMovesAndResizesWhilePaused) {
@@ -341,17 +339,17 @@ TEST_F(Controls, TheOnScreenPadSetsItsSlotsAndMovesAndResizesWhilePaused) {
     Touch(app, 0, 68, 380); // the left arrow, one pad unit left of the centre (100, 380)
     app->p_TouchPad();
     EXPECT_EQ(app->m_PadY, 380);
-    EXPECT_EQ(app->m_VKey[ActionLeft], 1);
+    EXPECT_EQ(app->m_VKey[ActionLeft], VKeyTapped);
     EXPECT_EQ(app->p_PlayKey(ActionLeft, 0, -1), 1);
-    app->m_VKey[ActionLeft] = 0;
+    app->m_VKey[ActionLeft] = VKeyUp;
 
     Touch(app, 0, 564, 356); // the first action button, mirrored on the right
     app->m_Paused = 1;
     app->p_TouchPad();
-    EXPECT_EQ(app->m_VKey[ActionA], 1) << "action buttons work while paused";
+    EXPECT_EQ(app->m_VKey[ActionA], VKeyTapped) << "action buttons work while paused";
     Touch(app, 0, 68, 380);
     app->p_TouchPad();
-    EXPECT_EQ(app->m_VKey[ActionLeft], 0) << "arrows do not";
+    EXPECT_EQ(app->m_VKey[ActionLeft], VKeyUp) << "arrows do not";
     EXPECT_EQ(app->m_Setting[SetPadX], 68) << "one finger on the pad drags it instead";
     EXPECT_EQ(app->m_Setting[SetPadFromBottom], 100);
     Touch(app, 0, 90, 400);

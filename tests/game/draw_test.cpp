@@ -11,6 +11,7 @@ using gametest::App;
 using gametest::CommandAt;
 using gametest::CommandCount;
 using gametest::Host;
+using gametest::ImgInfoOf;
 using gametest::PixelAt;
 using gametest::Render;
 using gametest::Rgb;
@@ -32,8 +33,8 @@ struct Glyph {
 std::vector<Glyph> RecordedGlyphs() {
     std::vector<Glyph> glyphs;
     for (int i = 0; i < CommandCount(); ++i) {
-        EXPECT_EQ(CommandAt(i)[0], ImgFont);
-        glyphs.push_back({CommandAt(i)[1], CommandAt(i)[2], int(CommandAt(i)[6])});
+        EXPECT_EQ(CommandAt(i)[CmdCode], ImgFont);
+        glyphs.push_back({CommandAt(i)[CmdX], CommandAt(i)[CmdY], int(CommandAt(i)[CmdFrame])});
     }
     return glyphs;
 }
@@ -60,11 +61,11 @@ TEST_F(Draw, TextIsLaidOutGlyphByGlyph) {
         // A line break: one line lower, one advance right of the first line's start.
         {u"a\\nbc", 100, 50, 0, 1, 0, 1, 0, {{107, 50, 65}, {107, 60, 66}, {114, 60, 67}}},
         // Button glyphs: key caps for the keyboard, pad buttons otherwise, with their own spacing.
-        {u"\u00acQ", 100, 50, 0, 1, 0, 1, 0, {{107, 50, 118}}},
-        {u"\u00acQ", 100, 50, 0, 1, 1, 1, 0, {{107, 50, 102}}},
-        {u"\u00acUx", 100, 50, 0, 1, 2, 1, 0, {{107, 50, 100}, {120, 50, 88}}},
+        {u"\u00acQ", 100, 50, 0, 1, StyleKeyboard, 1, 0, {{107, 50, 118}}},
+        {u"\u00acQ", 100, 50, 0, 1, StylePad, 1, 0, {{107, 50, 102}}},
+        {u"\u00acUx", 100, 50, 0, 1, StylePointer, 1, 0, {{107, 50, 100}, {120, 50, 88}}},
         // A glyph that is a letter's frame keeps the letter's spacing: 7 shows frame 55, W's.
-        {u"\u00ac7a", 100, 50, 0, 1, 2, 1, 0, {{107, 50, 55}, {115, 50, 65}}},
+        {u"\u00ac7a", 100, 50, 0, 1, StylePointer, 1, 0, {{107, 50, 55}, {115, 50, 65}}},
         // Turned a quarter: the text runs down the screen.
         {u"Hi", 100, 50, 0, 1, 0, 1, 90, {{100, 57, 40}, {100, 64, 73}}},
     };
@@ -87,9 +88,10 @@ TEST_F(Draw, PadButtonGlyphsFlashTheirPressedLookTwoFifthsOfTheTime) {
         const char16_t* text;
         int frame;
     } cases[] = {
-        {1000.1, 1, u"\u00acJ", 109}, {1000.3, 1, u"\u00acJ", 96},  {1000.1, 1, u"\u00acU", 110},
-        {1000.1, 1, u"\u00acS", 104}, {1000.1, 1, u"\u00acQ", 102}, {1000.1, 0, u"\u00acJ", 112},
-        {1000.1, 2, u"\u00acJ", 96},
+        {1000.1, StylePad, u"\u00acJ", 109},    {1000.3, StylePad, u"\u00acJ", 96},
+        {1000.1, StylePad, u"\u00acU", 110},    {1000.1, StylePad, u"\u00acS", 104},
+        {1000.1, StylePad, u"\u00acQ", 102},    {1000.1, StyleKeyboard, u"\u00acJ", 112},
+        {1000.1, StylePointer, u"\u00acJ", 96},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.seconds << " s, style " << c.style << ", frame " << c.frame);
@@ -98,7 +100,7 @@ TEST_F(Draw, PadButtonGlyphsFlashTheirPressedLookTwoFifthsOfTheTime) {
         app->m_ControlStyle = c.style;
         app->p_Text(100, 50, Text(c.text), 0, 1, 0);
         ASSERT_EQ(CommandCount(), 1);
-        EXPECT_EQ(CommandAt(0)[6], c.frame);
+        EXPECT_EQ(CommandAt(0)[CmdFrame], c.frame);
     }
 }
 
@@ -107,8 +109,8 @@ TEST_F(Draw, CommandsCarryTheStateTheyWereRecordedWith) {
     app->p_SetSize(2);
     app->p_SetRot(30);
     app->p_SetCol(10, 20, 30, 0.5f);
-    app->m_Blend = 3;
-    app->p_DrawImg(97, 5, 6, 7);
+    app->m_Blend = BlendAdditive;
+    app->p_DrawImg(ImgIcons, 5, 6, 7);
     app->p_SetCol(40, 50, 60);
     app->p_Rect(1, 2, 3, 4);
     app->p_SetSize(3, 4);
@@ -122,22 +124,22 @@ TEST_F(Draw, CommandsCarryTheStateTheyWereRecordedWith) {
         std::vector<float> first;  // entries 0 to 7
         std::vector<float> colour; // entries 10 to 13
     } expected[] = {
-        {{97, 5, 6, -30, 2, 2, 7, 0.5f}, {10, 20, 30, 3}},
-        {{DrawRect, 1, 2, -30, 3, 4, 0, 0.5f}, {40, 50, 60, 3}},
-        {{DrawOval, 1, 2, -30, 3, 4, 0, 0.25f}, {40, 50, 60, 3}},
-        {{DrawLine, 1, 2, -30, 3, 4, 0, 0.25f}, {40, 50, 60, 3}},
+        {{ImgIcons, 5, 6, -30, 2, 2, 7, 0.5f}, {10, 20, 30, BlendAdditive}},
+        {{DrawRect, 1, 2, -30, 3, 4, 0, 0.5f}, {40, 50, 60, BlendAdditive}},
+        {{DrawOval, 1, 2, -30, 3, 4, 0, 0.25f}, {40, 50, 60, BlendAdditive}},
+        {{DrawLine, 1, 2, -30, 3, 4, 0, 0.25f}, {40, 50, 60, BlendAdditive}},
     };
     ASSERT_EQ(CommandCount(), 6);
     for (int i = 0; i < 4; ++i) {
         SCOPED_TRACE(i);
-        std::vector<float> first(CommandAt(i).f, CommandAt(i).f + 8);
-        std::vector<float> colour(CommandAt(i).f + 10, CommandAt(i).f + 14);
+        std::vector<float> first(CommandAt(i).f, CommandAt(i).f + CmdAlpha + 1);
+        std::vector<float> colour(CommandAt(i).f + CmdRed, CommandAt(i).f + CmdBlend + 1);
         EXPECT_EQ(first, expected[i].first);
         EXPECT_EQ(colour, expected[i].colour);
     }
-    EXPECT_EQ(CommandAt(4)[0], DrawTilt);
-    EXPECT_EQ(CommandAt(4)[1], 45);
-    EXPECT_EQ(CommandAt(5)[0], DrawTiltOff);
+    EXPECT_EQ(CommandAt(4)[CmdCode], DrawTilt);
+    EXPECT_EQ(CommandAt(4)[CmdAngle], 45);
+    EXPECT_EQ(CommandAt(5)[CmdCode], DrawTiltOff);
 }
 
 TEST_F(Draw, TrianglesAreReversedUnlessTheMiddleVertexIsRightmost) {
@@ -155,10 +157,11 @@ TEST_F(Draw, TrianglesAreReversedUnlessTheMiddleVertexIsRightmost) {
         app->p_Alpha(0.75f);
         app->p_Tri(c.in[0], c.in[1], c.in[2], c.in[3], c.in[4], c.in[5]);
         ASSERT_EQ(CommandCount(), 1);
-        EXPECT_EQ(CommandAt(0)[0], DrawTri);
-        EXPECT_EQ(std::vector<float>(CommandAt(0).f + 1, CommandAt(0).f + 7),
+        EXPECT_EQ(CommandAt(0)[CmdCode], DrawTri);
+        // The three points fill the entries from CmdX on.
+        EXPECT_EQ(std::vector<float>(CommandAt(0).f + CmdX, CommandAt(0).f + CmdX + 6),
                   std::vector<float>(c.out, c.out + 6));
-        EXPECT_EQ(CommandAt(0)[7], 0.75f);
+        EXPECT_EQ(CommandAt(0)[CmdAlpha], 0.75f);
     }
 }
 
@@ -177,11 +180,11 @@ TEST_F(Draw, LeftOutArgumentsKeepOrCopyTheirValue) {
     app->p_SetRot(30);
     EXPECT_EQ(app->m_Rot, -30);
 
-    app->m_Blend = 3;
+    app->m_Blend = BlendAdditive;
     app->p_ResetDraw();
     EXPECT_EQ(std::vector<float>({app->m_SizeX, app->m_SizeY, app->m_Rot, app->m_ColR, app->m_ColG,
                                   app->m_ColB, app->m_Alpha, float(app->m_Blend)}),
-              std::vector<float>({1, 1, 0, 255, 255, 255, 1, 1}));
+              std::vector<float>({1, 1, 0, 255, 255, 255, 1, BlendNormal}));
 }
 
 TEST_F(Draw, InksComeFromTheColourTableClamped) {
@@ -213,7 +216,7 @@ TEST_F(Draw, TheListHoldsAtMost2499CommandsAndDropsTheRest) {
     app->p_Tilt(10);
     EXPECT_EQ(app->m_DrawN, 2499 * DrawStride);
     EXPECT_EQ(app->m_Draw[DrawFloats - 1], 1234) << "nothing is written past the last command";
-    EXPECT_EQ(CommandAt(2498)[1], 2498);
+    EXPECT_EQ(CommandAt(2498)[CmdX], 2498);
 }
 
 TEST_F(Draw, ClearingEmptiesTheListResetsTheStateAndSetsTheBackground) {
@@ -224,8 +227,6 @@ TEST_F(Draw, ClearingEmptiesTheListResetsTheStateAndSetsTheBackground) {
     app->p_CLS2D(10, 20, 30, 0.5f);
     EXPECT_EQ(app->m_DrawN, 0);
     EXPECT_EQ(app->m_SizeX, 1);
-    EXPECT_EQ(std::vector<float>({app->m_ViewX, app->m_ViewY, app->m_ViewW, app->m_ViewH}),
-              std::vector<float>({0, 0, 600, 300}));
     EXPECT_EQ(std::vector<float>({app->m_BgR, app->m_BgG, app->m_BgB, app->m_BgA}),
               std::vector<float>({10, 20, 30, 0.5f}));
     app->p_CLS2D(Omitted, 0, 0, 0);
@@ -266,23 +267,21 @@ TEST_F(Draw, ImagesAndTheFontLoadAtTheCurrentTier) {
     for (int tier : {1, 2, 4}) {
         SCOPED_TRACE(tier);
         app->m_ImgRes = tier;
-        app->p_LoadImg(1, u"gfx", 36, 36, 49, 1);
-        ASSERT_NE(app->m_Img[1], nullptr);
-        EXPECT_EQ(app->m_Img[1]->width, 36 * tier);
-        EXPECT_EQ(app->m_Img[1]->frames.Length(), 49);
-        EXPECT_EQ(app->m_Img[1]->handleX, 18 * tier) << "handles at the frames' centres";
-        EXPECT_EQ(std::vector<int>({app->m_ImgInfo[3], app->m_ImgInfo[4], app->m_ImgInfo[5]}),
-                  std::vector<int>({36 * tier, 36 * tier, 49}));
+        app->p_LoadImg(ImgGfx, u"gfx", 36, 36, 49, 1);
+        ASSERT_NE(app->m_Img[ImgGfx], nullptr);
+        EXPECT_EQ(app->m_Img[ImgGfx]->width, 36 * tier);
+        EXPECT_EQ(app->m_Img[ImgGfx]->frames.Length(), 49);
+        EXPECT_EQ(app->m_Img[ImgGfx]->handleX, 18 * tier) << "handles at the frames' centres";
+        EXPECT_EQ(ImgInfoOf(ImgGfx), std::vector<int>({36 * tier, 36 * tier, 49}));
 
         app->p_LoadFont(70, u"fonts/shadow_editundo", 6, 9);
         ASSERT_NE(app->m_Img[70], nullptr);
         EXPECT_EQ(app->m_Img[70]->width, 16 * tier);
         EXPECT_EQ(app->m_Font, 70);
-        EXPECT_EQ(std::vector<int>({app->m_ImgInfo[210], app->m_ImgInfo[211], app->m_ImgInfo[212]}),
-                  std::vector<int>({6, 9, 128}));
+        EXPECT_EQ(ImgInfoOf(70), std::vector<int>({6, 9, 128})) << "advance and line height for the cell";
     }
-    app->p_LoadImg(1, u"no_such_picture", 36, 36, 49, 1);
-    EXPECT_EQ(app->m_Img[1], nullptr) << "a missing file leaves the slot empty";
+    app->p_LoadImg(ImgGfx, u"no_such_picture", 36, 36, 49, 1);
+    EXPECT_EQ(app->m_Img[ImgGfx], nullptr) << "a missing file leaves the slot empty";
 
     app->p_ReserveImg(5, 20, 10);
     ASSERT_NE(app->m_Img[5], nullptr);
@@ -291,13 +290,13 @@ TEST_F(Draw, ImagesAndTheFontLoadAtTheCurrentTier) {
 }
 
 TEST_F(Draw, TheFirstFreeObjectIsFoundWithinTheLimit) {
-    app->m_Obj[0] = 1;
-    app->m_Obj[10] = 2;
-    EXPECT_EQ(app->p_FreeObj(500), 20);
+    app->m_Obj[ObjState] = ObjWalker;
+    app->m_Obj[RecordFloats + ObjState] = ObjPickup;
+    EXPECT_EQ(app->p_FreeObj(500), 2 * RecordFloats);
     EXPECT_EQ(app->p_FreeObj(1), -1);
-    EXPECT_EQ(app->p_FreeObj(2), 20);
+    EXPECT_EQ(app->p_FreeObj(2), 2 * RecordFloats);
     EXPECT_EQ(app->p_FreeObj(-1), -1);
-    for (int i = 0; i < app->m_Obj.Length(); i += 10) app->m_Obj[i] = 1;
+    for (int i = 0; i < app->m_Obj.Length(); i += RecordFloats) app->m_Obj[i + ObjState] = ObjWalker;
     EXPECT_EQ(app->p_FreeObj(1000), -1) << "a limit past the table stops at its end";
 }
 
@@ -314,11 +313,11 @@ TEST_F(Draw, TheReplayDrawsTheListScaledToTheDevice) {
     const Rgb background{0, 0, 40}, red{255, 0, 0}, blue{0, 0, 255};
     for (int scale : {1, 2}) {
         SCOPED_TRACE(scale);
-        Host()->SetGlfwWindow(640 * scale, 480 * scale, 8, 8, 8, 0, 0, 0, false);
+        Host()->SetGlfwWindow({.width = 640 * scale, .height = 480 * scale});
         app->p_CLS2D(0, 0, 40, 1);
         app->p_SetCol(255, 0, 0);
         app->p_Rect(10, 10, 100, 50);
-        app->m_Blend = 3;
+        app->m_Blend = BlendAdditive;
         app->p_SetCol(0, 255, 0);
         app->p_Rect(60, 10, 100, 50); // added onto the red where they overlap
         app->p_Oval(300, 100, 20, 10);
@@ -351,7 +350,7 @@ TEST_F(Draw, TheReplayDrawsTheListScaledToTheDevice) {
 TEST_F(Draw, AScreenTurnRotatesWhatFollowsAboutTheDevicesCentre) {
     for (int scale : {1, 2}) {
         SCOPED_TRACE(scale);
-        Host()->SetGlfwWindow(640 * scale, 480 * scale, 8, 8, 8, 0, 0, 0, false);
+        Host()->SetGlfwWindow({.width = 640 * scale, .height = 480 * scale});
         app->p_CLS2D(0, 0, 0, 1);
         app->p_Tilt(90);
         app->p_SetCol(0, 255, 0);

@@ -13,8 +13,8 @@ using gametest::GameTest;
 
 class EffectsTest : public GameTest {
   protected:
-    float& Part(int record, int field) { return app->m_Part[record * 10 + field]; }
-    float& Star(int record, int field) { return app->m_Stars[record * 10 + field]; }
+    float& Part(int record, int field) { return app->m_Part[record * RecordFloats + field]; }
+    float& Star(int record, int field) { return app->m_Stars[record * RecordFloats + field]; }
     void FillParticles() {
         for (int i = 0; i <= app->m_PartMax; ++i) Part(i, PartKind) = 1;
     }
@@ -43,13 +43,13 @@ TEST_F(EffectsTest, NewParticlesTakeTheHighestFreeRecord) {
     EXPECT_EQ(app->p_FreeParticle(), 2500);
     for (int i = 0; i < 3; ++i) app->p_ThrowParticle(0, 0, 1, 1, 0, 1);
     for (int record : {250, 249, 248}) EXPECT_EQ(Part(record, PartKind), 1) << record;
-    EXPECT_EQ(Part(247, PartKind), 0);
+    EXPECT_EQ(Part(247, PartKind), PartFree);
 
     FillParticles();
-    Part(5, PartKind) = 0;
-    Part(7, PartKind) = 0;
+    Part(5, PartKind) = PartFree;
+    Part(7, PartKind) = PartFree;
     app->p_Gimme(10, 0, 0);
-    EXPECT_EQ(Part(7, PartKind), 99);
+    EXPECT_EQ(Part(7, PartKind), PartScore);
     EXPECT_EQ(app->p_FreeParticle(), 50);
 }
 
@@ -60,10 +60,10 @@ TEST_F(EffectsTest, ThrownParticleHeadsAlongItsAngle) {
         int draws;
     };
     const Case cases[] = {
-        {1, 0, 2, 0, -2, 4},   // up
-        {2, 90, 2, 2, 0, 4},   // right (clockwise from up)
-        {3, 180, 1, 0, 1, 5},  // down; a bouncer draws its bounce height too
-        {4, -90, 3, -3, 0, 4}, // left
+        {1, 0, 2, 0, -2, 4},             // up
+        {PartFaller, 90, 2, 2, 0, 4},    // right (clockwise from up)
+        {PartBouncer, 180, 1, 0, 1, 5},  // down; a bouncer draws its bounce height too
+        {PartLasting, -90, 3, -3, 0, 4}, // left
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.kind);
@@ -81,7 +81,7 @@ TEST_F(EffectsTest, ThrownParticleHeadsAlongItsAngle) {
         EXPECT_EQ(Part(250, PartColour), 6);
         float frame = Part(250, PartFrame);
         EXPECT_TRUE(frame >= 0 && frame <= 255 && frame == std::floor(frame)) << frame;
-        if (c.kind == 3) {
+        if (c.kind == PartBouncer) {
             EXPECT_GE(Part(250, PartRot), 20 - 16);
             EXPECT_LT(Part(250, PartRot), 20 + 16);
             EXPECT_EQ(Part(250, PartSpin), 0);
@@ -99,8 +99,8 @@ TEST_F(EffectsTest, ParticlesMoveAndAgeByKind) {
         float lifeLoss;
     };
     const Case cases[] = {
-        {1, 1, -1, 0.01f},   {2, 0.95f, -0.8f, 0.01f}, {4, 1, -1, 0.003f},
-        {16, 1, -1, 0.013f}, {99, 1, -1, 0.01f},
+        {1, 1, -1, 0.01f},           {PartFaller, 0.95f, -0.8f, 0.01f}, {PartLasting, 1, -1, 0.003f},
+        {PartSquare, 1, -1, 0.013f}, {PartScore, 1, -1, 0.01f},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.kind);
@@ -118,7 +118,7 @@ TEST_F(EffectsTest, ParticlesMoveAndAgeByKind) {
 
     // A bouncer below its bounce height hops back up at 1 to 3 pixels per update.
     app->p_ResetParticles(250);
-    app->p_ThrowParticle(0, 100, 3, 2, 180, 2);
+    app->p_ThrowParticle(0, 100, PartBouncer, 2, 180, 2);
     Part(250, PartRot) = 90;
     app->p_DoParticles(1);
     EXPECT_GE(Part(250, PartVY), -3);
@@ -128,58 +128,58 @@ TEST_F(EffectsTest, ParticlesMoveAndAgeByKind) {
     // Life below 0 frees the record.
     Part(250, PartLife) = 0.005f;
     app->p_DoParticles(1);
-    EXPECT_EQ(Part(250, PartKind), 0);
+    EXPECT_EQ(Part(250, PartKind), PartFree);
 }
 
 TEST_F(EffectsTest, ParticlesRecordTheirPicture) {
-    app->p_AddParticle(5, 40, 50, 0, 0, 33, 4, 0); // record 250: an image of the parts sheet
-    app->p_AddParticle(16, 40, 50, 0, 0, 0, 9, 0); // record 249: a square on the 16-pixel grid
+    app->p_AddParticle(5, 40, 50, 0, 0, 33, 4, 0);         // record 250: an image of the parts sheet
+    app->p_AddParticle(PartSquare, 40, 50, 0, 0, 0, 9, 0); // record 249: a square on the 16-pixel grid
     Part(249, PartLife) = 0.5f;
     app->m_DrawN = 0;
     app->p_DoParticles(2);
     ASSERT_EQ(CommandCount(), 2);
 
     gametest::Command square = CommandAt(0);
-    EXPECT_EQ(square[0], DrawRect);
-    EXPECT_EQ(square[1], 32);
-    EXPECT_EQ(square[2], 48);
-    EXPECT_EQ(square[4], 16);
-    EXPECT_EQ(square[7], 0.5f);
-    EXPECT_EQ(square[10], 255);
-    EXPECT_EQ(square[12], 255);
+    EXPECT_EQ(square[CmdCode], DrawRect);
+    EXPECT_EQ(square[CmdX], 32);
+    EXPECT_EQ(square[CmdY], 48);
+    EXPECT_EQ(square[CmdScaleX], 16) << "width";
+    EXPECT_EQ(square[CmdAlpha], 0.5f);
+    EXPECT_EQ(square[CmdRed], 255);
+    EXPECT_EQ(square[CmdBlue], 255);
 
     gametest::Command image = CommandAt(1);
-    EXPECT_EQ(image[0], 96);
-    EXPECT_EQ(image[3], -Part(250, PartRot));
-    EXPECT_EQ(image[4], 2);
-    EXPECT_EQ(image[5], 2);
-    EXPECT_EQ(image[6], 33);
-    EXPECT_EQ(image[7], 1);
-    EXPECT_FLOAT_EQ(image[10], 25.5f); // green
-    EXPECT_EQ(image[11], 255);
+    EXPECT_EQ(image[CmdCode], ImgParts);
+    EXPECT_EQ(image[CmdRot], -Part(250, PartRot));
+    EXPECT_EQ(image[CmdScaleX], 2);
+    EXPECT_EQ(image[CmdScaleY], 2);
+    EXPECT_EQ(image[CmdFrame], 33);
+    EXPECT_EQ(image[CmdAlpha], 1);
+    EXPECT_FLOAT_EQ(image[CmdRed], 25.5f); // green
+    EXPECT_EQ(image[CmdGreen], 255);
     EXPECT_EQ(app->m_SizeX, 1); // the drawing state is reset afterwards
 }
 
 // A score of 50 floats up as the yellow text "50", upright, fading out over about 100 updates.
 TEST_F(EffectsTest, ScoreNumberShowsItsPointsUntilItFades) {
     app->p_Gimme(50, 100, 200);
-    EXPECT_EQ(Part(250, PartKind), 99);
+    EXPECT_EQ(Part(250, PartKind), PartScore);
     EXPECT_EQ(Part(250, PartFrame), 50);
     app->m_DrawN = 0;
     app->p_DoParticles(1);
     ASSERT_EQ(CommandCount(), 2); // one glyph command per digit
     for (int i = 0; i < 2; ++i) {
         gametest::Command glyph = CommandAt(i);
-        EXPECT_EQ(glyph[0], app->m_Font);
-        EXPECT_EQ(glyph[3], 0);
-        EXPECT_EQ(glyph[6], (i == 0 ? '5' : '0') - 32);
-        EXPECT_EQ(glyph[7], 1);
-        EXPECT_EQ(glyph[10], 255);
-        EXPECT_EQ(glyph[11], 255);
-        EXPECT_FLOAT_EQ(glyph[12], 25.5f);
+        EXPECT_EQ(glyph[CmdCode], app->m_Font);
+        EXPECT_EQ(glyph[CmdRot], 0);
+        EXPECT_EQ(glyph[CmdFrame], (i == 0 ? '5' : '0') - 32);
+        EXPECT_EQ(glyph[CmdAlpha], 1);
+        EXPECT_EQ(glyph[CmdRed], 255);
+        EXPECT_EQ(glyph[CmdGreen], 255);
+        EXPECT_FLOAT_EQ(glyph[CmdBlue], 25.5f);
     }
     int updates = 1;
-    while (Part(250, PartKind) == 99 && updates < 200) {
+    while (Part(250, PartKind) == PartScore && updates < 200) {
         app->p_DoParticles(1);
         ++updates;
     }
@@ -192,15 +192,15 @@ TEST_F(EffectsTest, ParticleLimitChangesOnlyWithinRange) {
     Part(251, PartKind) = 1;
     app->p_ResetParticles(0);
     EXPECT_EQ(app->m_PartMax, 250);
-    EXPECT_EQ(Part(250, PartKind), 0);
+    EXPECT_EQ(Part(250, PartKind), PartFree);
     EXPECT_EQ(Part(251, PartKind), 1) << "above the limit";
     app->p_ResetParticles(300);
     EXPECT_EQ(app->m_PartMax, 300);
-    EXPECT_EQ(Part(251, PartKind), 0);
+    EXPECT_EQ(Part(251, PartKind), PartFree);
     Part(300, PartKind) = Part(301, PartKind) = 1;
     app->p_ResetParticles(500);
     EXPECT_EQ(app->m_PartMax, 300);
-    EXPECT_EQ(Part(300, PartKind), 0);
+    EXPECT_EQ(Part(300, PartKind), PartFree);
     EXPECT_EQ(Part(301, PartKind), 1);
 }
 
@@ -279,11 +279,11 @@ TEST_F(EffectsTest, StarsDrawFaintlyByDepthAndTurn) {
     app->p_DoStars(0, 0);
     ASSERT_EQ(CommandCount(), 2);
     gametest::Command star = CommandAt(1);
-    EXPECT_EQ(star[0], 96);
-    EXPECT_EQ(star[1], Star(1, StarX));
-    EXPECT_EQ(star[3], 10.25f);
-    EXPECT_FLOAT_EQ(star[7], 0.2f);
-    EXPECT_EQ(star[6], Star(1, StarFrame));
+    EXPECT_EQ(star[CmdCode], ImgParts);
+    EXPECT_EQ(star[CmdX], Star(1, StarX));
+    EXPECT_EQ(star[CmdRot], 10.25f);
+    EXPECT_FLOAT_EQ(star[CmdAlpha], 0.2f);
+    EXPECT_EQ(star[CmdFrame], Star(1, StarFrame));
     EXPECT_EQ(app->m_Rot, 0);
 }
 

@@ -23,12 +23,13 @@ using gametest::Updates;
 // The loading screen is on the draw list: its logo at scale 2 in the middle of the virtual screen.
 bool ShowsLoadingScreen() {
     for (int i = 0; i < CommandCount(); ++i) {
-        if (CommandAt(i)[0] == ImgLogo && CommandAt(i)[1] == jscrw / 2 && CommandAt(i)[4] == 2) return true;
+        const gametest::Command c = CommandAt(i);
+        if (c[CmdCode] == ImgLogo && c[CmdX] == jscrw / 2 && c[CmdScaleX] == 2) return true;
     }
     return false;
 }
 
-void ResizeWindow(int w, int h) { Host()->SetGlfwWindow(w, h, 8, 8, 8, 0, 0, 0, false); }
+void ResizeWindow(int w, int h) { Host()->SetGlfwWindow({.width = w, .height = h}); }
 
 void MovePointer(float x, float y) { Host()->MouseEvent(MouseMove, 0, x, y); }
 
@@ -59,12 +60,15 @@ TEST_F(Frame, StartsOnTheLoadingScreenForFourteenUpdatesAndPlaysTheJingleOnce) {
         EXPECT_TRUE(ShowsLoadingScreen());
         EXPECT_EQ(app->m_Loading, update < 14 ? update + 1 : 0);
         EXPECT_EQ(app->m_FirstLoadDone, update >= 4 ? 1 : 0);
-        EXPECT_EQ(jingles, update == 4 ? 1 : 0) << "sound 96 starts with the fourth load, once";
+        EXPECT_EQ(jingles, update == 4 ? 1 : 0) << "the jingle starts with the fourth load, once";
         EXPECT_EQ(app->m_SfxSlot, update >= 4 ? 1 : 0) << "and nothing else plays";
     }
-    for (int slot : {1, 80, 81, 85, 86, 90, 93, 94, 95, 96, 97, 98, 99})
+    for (int slot : {ImgGfx, ImgBadges, ImgBlank, ImgCircle, ImgLight, ImgFont, ImgLogo, ImgDpad, ImgButtons,
+                     ImgParts, ImgIcons, ImgTitle, ImgMenu})
         EXPECT_NE(app->m_Img[slot], nullptr) << slot;
-    for (int sound : {1, 2, 3, 4, 5, 6, 7, 8, 95, 96, 98, 99}) EXPECT_NE(app->m_Sfx[sound], nullptr) << sound;
+    for (int sound : {SfxBonus, SfxJump, SfxPickup, SfxBump, SfxLand, SfxKnock, SfxTip, SfxEnd, SfxBack,
+                      SfxJingle, SfxConfirm, SfxMove})
+        EXPECT_NE(app->m_Sfx[sound], nullptr) << sound;
 
     // A later reload loads everything again but keeps the jingle for the first time only.
     app->p_Reload();
@@ -97,11 +101,11 @@ TEST_F(Frame, ReloadsEverythingAtTheTierThatFitsANewWindowSize) {
         EXPECT_EQ(app->m_ImgRes, c.tier);
         EXPECT_FLOAT_EQ(app->m_ImgScale, 1.0f / float(c.tier));
         // The cells of the file are in file pixels: the tier's file was loaded.
-        EXPECT_EQ(app->m_ImgInfo[3], 36 * c.tier);
-        ASSERT_NE(app->m_Img[1], nullptr);
-        EXPECT_EQ(app->m_Img[1]->width, 36 * c.tier);
+        EXPECT_EQ(gametest::ImgInfoOf(ImgGfx)[ImgInfoW], 36 * c.tier);
+        ASSERT_NE(app->m_Img[ImgGfx], nullptr);
+        EXPECT_EQ(app->m_Img[ImgGfx]->width, 36 * c.tier);
         EXPECT_EQ(app->m_Img[ImgFont]->width, 16 * c.tier);
-        EXPECT_EQ(app->m_ImgInfo[3 * ImgFont], 7) << "the font keeps its advance";
+        EXPECT_EQ(gametest::ImgInfoOf(ImgFont)[ImgInfoW], 7) << "the font keeps its advance";
     }
 }
 
@@ -115,9 +119,7 @@ TEST_F(Frame, TheReservedBlankImageKeepsItsSizeAndShowsWhatIsWrittenIntoIt) {
     EXPECT_EQ(blank->height, 2048);
     EXPECT_EQ(blank->surface->Width(), 2048);
     EXPECT_EQ(blank->surface->Height(), 2048);
-    EXPECT_EQ(std::vector<int>({app->m_ImgInfo[3 * ImgBlank], app->m_ImgInfo[3 * ImgBlank + 1],
-                                app->m_ImgInfo[3 * ImgBlank + 2]}),
-              std::vector<int>({2048, 2048, 1}));
+    EXPECT_EQ(gametest::ImgInfoOf(ImgBlank), std::vector<int>({2048, 2048, 1}));
     EXPECT_EQ(blank->surface->texSeq, -1) << "no texture before it is used";
 
     // A blue square about the picture's centre, its handle, drawn pixel for pixel.
@@ -137,7 +139,7 @@ TEST_F(Frame, TheReservedBlankImageKeepsItsSizeAndShowsWhatIsWrittenIntoIt) {
 TEST_F(Frame, AReloadReleasesTheTexturesItReplaces) {
     FinishLoading();
     gxtkSurface* oldLogo = app->m_Img[ImgLogo]->surface;
-    gxtkSurface* oldPicture = app->m_Img[1]->surface;
+    gxtkSurface* oldPicture = app->m_Img[ImgGfx]->surface;
     const GLuint oldTexture = oldPicture->texture;
     ASSERT_TRUE(glIsTexture(oldTexture));
     app->p_Reload();
@@ -145,9 +147,9 @@ TEST_F(Frame, AReloadReleasesTheTexturesItReplaces) {
     EXPECT_EQ(oldLogo->texSeq, -1);
     EXPECT_EQ(oldPicture->texSeq, -1);
     EXPECT_FALSE(glIsTexture(oldTexture));
-    ASSERT_NE(app->m_Img[1], nullptr);
-    EXPECT_NE(app->m_Img[1]->surface, oldPicture);
-    EXPECT_EQ(app->m_Img[1]->surface->texSeq, glfwGraphicsSeq) << "the new picture has its texture";
+    ASSERT_NE(app->m_Img[ImgGfx], nullptr);
+    EXPECT_NE(app->m_Img[ImgGfx]->surface, oldPicture);
+    EXPECT_EQ(app->m_Img[ImgGfx]->surface->texSeq, glfwGraphicsSeq) << "the new picture has its texture";
 }
 
 // From 5:4 to 16:9, and in portrait up to 3:4, one dimension keeps the design size; a longer screen
@@ -157,14 +159,13 @@ TEST_F(Frame, TheVirtualScreenKeepsTheDesignSizeInTheDecidingDimensionWithinTheM
     struct Case {
         int w, h;
         float jw, jh, scale;
-        int fit, landscape;
     } cases[] = {
-        {640, 480, 640, 480, 1, 1, 1},
-        {1920, 1080, 640, 360, 3, 1, 1},
-        {768, 1024, 540, 720, 1024.0f / 720, 2, 0},
-        {2560, 1080, 2560.0f / 3, 360, 3, 2, 1},
-        {480, 800, 530, 800.0f * 530 / 480, 480.0f / 530, 1, 0},
-        {1024, 1024, 530, 530, 1024.0f / 530, 1, 1},
+        {640, 480, 640, 480, 1},
+        {1920, 1080, 640, 360, 3},
+        {768, 1024, 540, 720, 1024.0f / 720},
+        {2560, 1080, 2560.0f / 3, 360, 3},
+        {480, 800, 530, 800.0f * 530 / 480, 480.0f / 530},
+        {1024, 1024, 530, 530, 1024.0f / 530},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.w << "x" << c.h);
@@ -174,8 +175,9 @@ TEST_F(Frame, TheVirtualScreenKeepsTheDesignSizeInTheDecidingDimensionWithinTheM
         EXPECT_FLOAT_EQ(jscrh, c.jh);
         EXPECT_FLOAT_EQ(app->m_ScaleX, c.scale);
         EXPECT_FLOAT_EQ(app->m_ScaleY, c.scale);
-        EXPECT_EQ(app->m_FitMode, c.fit);
-        EXPECT_EQ(app->m_Landscape, c.landscape);
+        // Without a border the virtual screen covers the whole device, edge to edge.
+        EXPECT_NEAR(jscrw * app->m_ScaleX, float(c.w), 0.01f);
+        EXPECT_NEAR(jscrh * app->m_ScaleY, float(c.h), 0.01f);
     }
 }
 
@@ -199,7 +201,7 @@ TEST_F(Frame, MapsThePointerAndTouchesToVirtualUnits) {
     EXPECT_EQ(app->m_TouchDown[0], 1);
     EXPECT_EQ(app->m_TouchX[0], 320);
     EXPECT_EQ(app->m_TouchY[0], 180);
-    for (int i = 1; i < 10; ++i) {
+    for (int i = 1; i < TouchPoints; ++i) {
         EXPECT_EQ(app->m_TouchDown[i], 0);
         EXPECT_EQ(app->m_TouchX[i], Omitted);
         EXPECT_EQ(app->m_TouchY[i], Omitted);
@@ -238,12 +240,10 @@ TEST_F(Frame, AFreshPressHasNoDragAndAHeldOneRemembersTheLastUpdate) {
     Host()->MouseEvent(MouseDown, 0, 50, 60);
     Update();
     EXPECT_EQ(app->m_MouseDown, 1);
-    EXPECT_EQ(app->m_MouseHit, 1);
     EXPECT_EQ(app->m_MouseOldX, 50);
     EXPECT_EQ(app->m_MouseOldY, 60);
     MovePointer(70, 90);
     Update();
-    EXPECT_EQ(app->m_MouseHit, 0);
     EXPECT_EQ(app->m_MouseOldX, 50);
     EXPECT_EQ(app->m_MouseOldY, 60);
     EXPECT_EQ(app->m_MouseX, 70);
@@ -282,10 +282,10 @@ TEST_F(Frame, RatesAreSmoothedOverTenMeasuresAndTruncatedAtEachStep) {
     EXPECT_EQ(lastMs, 256031);
 }
 
-// The slides run in every screen; state 3 runs no routine of its own.
+// The slides run in every screen, even one that runs no routine of its own.
 TEST_F(Frame, TheOptionsBoxAndTheSidePanelSlideInAndOut) {
     FinishLoading();
-    app->m_Screen = 3;
+    app->m_Screen = ScreenNone;
     app->m_OptionOpen = 1;
     app->m_SidePanel = 1;
     std::vector<int> panel;
@@ -329,7 +329,7 @@ TEST_F(Frame, TheEndOfARoundReturnsToTheMenuWithTheJingle) {
 TEST_F(Frame, LosingTheFocusPausesARoundButNotTheMenu) {
     struct Case {
         int screen, paused, pauseSel, pauseY;
-    } cases[] = {{1, 0, 0, 0}, {10, 1, 1, 240}, {11, 1, 1, 240}};
+    } cases[] = {{ScreenMenu, 0, 0, 0}, {ScreenRound, 1, 1, 240}, {ScreenStartRound, 1, 1, 240}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.screen);
         app = gametest::FreshApp();
@@ -337,7 +337,7 @@ TEST_F(Frame, LosingTheFocusPausesARoundButNotTheMenu) {
         app->m_Screen = c.screen;
         iCadeControls = 1;
         vx_input_EnableKeyboard();
-        for (int i = 0; i < 20; ++i) app->m_VKey[i] = 2;
+        for (int i = 0; i < VKeyCount; ++i) app->m_VKey[i] = VKeyHeld;
 
         Host()->SuspendGame();
         EXPECT_EQ(app->m_Paused, c.paused);
@@ -347,33 +347,33 @@ TEST_F(Frame, LosingTheFocusPausesARoundButNotTheMenu) {
         EXPECT_EQ(vx_app__updateRate, 5);
         EXPECT_EQ(iCadeControls, 0);
         EXPECT_FALSE(Host()->KeyboardEnabled());
-        for (int i = 0; i < 19; ++i) EXPECT_EQ(app->m_VKey[i], 0) << i;
-        EXPECT_EQ(app->m_VKey[VKeyMenu], 2) << "the menu key's slot is the update's own";
+        for (int i = 0; i < VKeyActions; ++i) EXPECT_EQ(app->m_VKey[i], VKeyUp) << i;
+        EXPECT_EQ(app->m_VKey[VKeyMenu], VKeyHeld) << "the menu key's slot is the update's own";
 
         iCadeControls = 1;
         vx_input_EnableKeyboard();
-        app->m_VKey[ActionLeft] = 2;
+        app->m_VKey[ActionLeft] = VKeyHeld;
         Host()->ResumeGame();
         EXPECT_EQ(app->m_Paused, c.paused);
         EXPECT_EQ(Host()->UpdateRate(), 60);
         EXPECT_EQ(iCadeControls, 0);
         EXPECT_FALSE(Host()->KeyboardEnabled());
-        EXPECT_EQ(app->m_VKey[ActionLeft], 0);
+        EXPECT_EQ(app->m_VKey[ActionLeft], VKeyUp);
     }
 }
 
-// Escape is the pause action (99), Right is action 5.
+// Escape is the pause action, Right another action.
 TEST_F(Frame, ThePauseKeyClosesTheMenusPanelsAndSwitchesToKeyNavigation) {
     struct Case {
         int key, screen, keyNavBefore, lockBefore;
         int panelsAfter, keyNavAfter, lockAfter;
     } cases[] = {
-        {27, 1, 0, 0, 0, 1, 1}, // closes both panels
-        {27, 3, 0, 0, 1, 0, 0}, // only on the menu
-        {27, 1, 0, 1, 1, 0, 1}, // the pointer is still locked: nothing changes
-        {27, 1, 1, 0, 1, 1, 0}, // keys were already in use
-        {39, 1, 0, 0, 1, 0, 0}, // another action leaves the panels open
-        {0, 1, 1, 0, 1, 0, 0},  // nothing pressed: key navigation ends
+        {VkEscape, ScreenMenu, 0, 0, 0, 1, 1},  // closes both panels
+        {VkEscape, ScreenRound, 0, 0, 1, 0, 0}, // only on the menu
+        {VkEscape, ScreenMenu, 0, 1, 1, 0, 1},  // the pointer is still locked: nothing changes
+        {VkEscape, ScreenMenu, 1, 0, 1, 1, 0},  // keys were already in use
+        {VkRight, ScreenMenu, 0, 0, 1, 0, 0},   // another action leaves the panels open
+        {0, ScreenMenu, 1, 0, 1, 0, 0},         // nothing pressed: key navigation ends
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "key " << c.key << " screen " << c.screen << " nav "
@@ -394,11 +394,11 @@ TEST_F(Frame, ThePauseKeyClosesTheMenusPanelsAndSwitchesToKeyNavigation) {
 }
 
 TEST_F(Frame, TouchButtonPressesLastOneUpdateAndICadeHoldsUntilReleased) {
-    app->m_VKey[ActionA] = 1;
-    app->m_VKey[ActionB] = 2;
+    app->m_VKey[ActionA] = VKeyTapped;
+    app->m_VKey[ActionB] = VKeyHeld;
     Update();
-    EXPECT_EQ(app->m_VKey[ActionA], 0);
-    EXPECT_EQ(app->m_VKey[ActionB], 2);
+    EXPECT_EQ(app->m_VKey[ActionA], VKeyUp);
+    EXPECT_EQ(app->m_VKey[ActionB], VKeyHeld);
 }
 
 TEST_F(Frame, TheBackKeysHitsAreTheMenuKeySlotOfTheUpdate) {
@@ -421,36 +421,36 @@ TEST_F(Frame, ICadeZeroesTheTilt) {
 
 TEST_F(Frame, FunctionKeysToggleTheDebugLineAndTheCleanView) {
     FinishLoading();
-    app->m_Screen = 3;
-    Tap(113);
+    app->m_Screen = ScreenNone; // no routine draws
+    Tap(VkF2);
     EXPECT_EQ(app->m_CleanView, 1);
-    Tap(113);
+    Tap(VkF2);
     EXPECT_EQ(app->m_CleanView, 0);
 
-    Tap(112);
+    Tap(VkF1);
     EXPECT_EQ(DebugMode, 1);
     // Its text is drawn left-aligned near the bottom: the first glyph one advance in from x = 16.
     bool found = false;
     for (int i = 0; i < CommandCount(); ++i) {
-        found =
-            found || (CommandAt(i)[0] == ImgFont && CommandAt(i)[1] == 23 && CommandAt(i)[2] == jscrh - 16);
+        const gametest::Command c = CommandAt(i);
+        found = found || (c[CmdCode] == ImgFont && c[CmdX] == 23 && c[CmdY] == jscrh - 16);
     }
     EXPECT_TRUE(found);
-    Tap(112);
+    Tap(VkF1);
     EXPECT_EQ(DebugMode, 0);
 }
 
 TEST_F(Frame, F11SwitchesToTheDesktopSizeAndBackWithAReloadEachTime) {
     FinishLoading();
     VxGlfwVideoMode* desktop = Host()->GetGlfwDesktopMode();
-    Tap(122);
+    Tap(VkF11);
     EXPECT_EQ(app->m_Fullscreen, 1);
     Render();
     EXPECT_EQ(app->m_DevW, desktop->width);
     EXPECT_EQ(app->m_DevH, desktop->height);
     EXPECT_EQ(app->m_Loading, 1);
     FinishLoading();
-    Tap(122);
+    Tap(VkF11);
     EXPECT_EQ(app->m_Fullscreen, 0);
     Render();
     EXPECT_EQ(app->m_DevW, 640);
@@ -460,7 +460,7 @@ TEST_F(Frame, F11SwitchesToTheDesktopSizeAndBackWithAReloadEachTime) {
 
 TEST_F(Frame, F4EndsTheProgramWithStatusZero) {
     FinishLoading();
-    EXPECT_EXIT(Tap(115), testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(Tap(VkF4), testing::ExitedWithCode(0), "");
 }
 
 TEST_F(Frame, ACloseKeyHitSeenByTheUpdateEndsTheProgram) {

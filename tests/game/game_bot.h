@@ -35,7 +35,7 @@ class Bot {
         for (int attempt = 0; attempt < 30; ++attempt) {
             if (!RunUntil([] { return App()->m_Screen == ScreenMenu && App()->m_OptionOpen == 0; }, 600))
                 return false;
-            App()->m_Focus = 1;
+            App()->m_Focus = FocusDial;
             App()->m_MenuRow = difficulty - 1;
             Tap(VkEnter);
             if (RunUntil([] { return App()->m_Screen == ScreenRound; }, 30)) return true;

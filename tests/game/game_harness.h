@@ -23,6 +23,7 @@
 #include <cstdlib>
 #include <functional>
 #include <thread>
+#include <vector>
 
 namespace gametest {
 
@@ -44,7 +45,7 @@ inline VxGlfwGame* Host() {
         auto* h = new VxGlfwGame;
         h->Install();
         h->SetWindowSystem(&Clock());
-        h->SetGlfwWindow(640, 480, 8, 8, 8, 0, 0, 0, false);
+        h->SetGlfwWindow(VxWindowRequest{});
         if (!h->Window()) std::abort();
         vx_app_Init();
         vx_graphics_Init();
@@ -71,7 +72,7 @@ inline c_MyApp* FreshApp() {
     vx_input_SetInputDevice(delegate->input);
     vx_game_Init();
     if (host->GetDeviceWidth() != 640 || host->GetDeviceHeight() != 480)
-        host->SetGlfwWindow(640, 480, 8, 8, 8, 0, 0, 0, false);
+        host->SetGlfwWindow(VxWindowRequest{});
     vx_app_ValidateDeviceWindow(false);
     App()->p_OnCreate();
     host->gc_collect();
@@ -89,7 +90,7 @@ inline void Updates(int n) {
 // One render into the back buffer (not swapped, so that pixels can be read back).
 inline void Render() { Host()->RenderGame(); }
 
-// Until the staged loader is done (the menu, state 1, then runs).
+// Until the staged loader is done (the menu, ScreenMenu, then runs).
 inline void FinishLoading() {
     for (int i = 0; i < 100 && App()->m_Loading > 0; ++i) {
         Update();
@@ -124,8 +125,7 @@ inline int PlaysOf(int slot, const std::function<void()>& act) {
     for (int i = 0; i < sfx.Length(); ++i)
         if (!sfx[i]) gc_assign(sfx[i], loaded.get()[i]);
     loaded = Array<c_Sound*>();
-    constexpr int rotation = 24;
-    return (App()->m_SfxSlot - before + rotation) % rotation;
+    return (App()->m_SfxSlot - before + SfxRotation) % SfxRotation;
 }
 
 // The back-buffer pixel at (x, y) of the device, y down from the top.
@@ -149,6 +149,14 @@ struct Command {
 };
 inline int CommandCount() { return App()->m_DrawN / DrawStride; }
 inline Command CommandAt(int index) { return {&App()->m_Draw[index * DrawStride]}; }
+
+// What m_ImgInfo holds for an image slot: its cell width and height (the font's advance and line
+// height) and its frames.
+inline std::vector<int> ImgInfoOf(int slot) {
+    const Array<int>& info = App()->m_ImgInfo;
+    const int at = ImgInfoStride * slot;
+    return {info[at + ImgInfoW], info[at + ImgInfoH], info[at + ImgInfoFrames]};
+}
 
 // The generator's state after n further draws from `seed`, counted with the generator itself; the
 // generator is left as it was.

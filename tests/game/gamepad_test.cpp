@@ -15,7 +15,9 @@ using gametest::Update;
 using gametest::Updates;
 
 // The game's actions: up, left, right, down, the six buttons, back, pause.
-constexpr int kActions[] = {0, 3, 5, 8, 10, 11, 12, 13, 14, 15, 98, 99};
+constexpr int kActions[] = {ActionUp,   ActionLeft, ActionRight, ActionDown,         ActionA,
+                            ActionB,    ActionX,    ActionY,     ActionLeftShoulder, ActionRightShoulder,
+                            ActionBack, ActionPause};
 
 // One control of the pad: a button pressed, or an axis pushed to a value.
 struct Control {
@@ -66,7 +68,7 @@ std::vector<float> Sticks(const c_JoyState* pad) {
 
 std::vector<int> EntriesDown() {
     std::vector<int> entries;
-    for (int b = 0; b < 32; ++b)
+    for (int b = 0; b < vx_input_joyButtons; ++b)
         if (vx_input_JoyDown(b, 0)) entries.push_back(b);
     return entries;
 }
@@ -89,25 +91,33 @@ TEST_F(Gamepad, EachControlReachesItsLayoutPEntryAndTheGamesAction) {
         std::vector<int> actions;
     };
     const Row rows[] = {
-        {"A", Button(GLFW_GAMEPAD_BUTTON_A), {0}, rest, {10}},
-        {"B", Button(GLFW_GAMEPAD_BUTTON_B), {1}, rest, {11}},
-        {"X", Button(GLFW_GAMEPAD_BUTTON_X), {2}, rest, {12}},
-        {"Y", Button(GLFW_GAMEPAD_BUTTON_Y), {3}, rest, {13}},
-        {"left shoulder", Button(GLFW_GAMEPAD_BUTTON_LEFT_BUMPER), {4}, rest, {14}},
-        {"right shoulder", Button(GLFW_GAMEPAD_BUTTON_RIGHT_BUMPER), {5}, rest, {15}},
-        {"back", Button(GLFW_GAMEPAD_BUTTON_BACK), {6}, rest, {98, 99}},
-        {"start", Button(GLFW_GAMEPAD_BUTTON_START), {7}, rest, {98, 99}},
-        {"pad left", Button(GLFW_GAMEPAD_BUTTON_DPAD_LEFT), {8}, rest, {3}},
-        {"pad up", Button(GLFW_GAMEPAD_BUTTON_DPAD_UP), {9}, rest, {0}},
-        {"pad right", Button(GLFW_GAMEPAD_BUTTON_DPAD_RIGHT), {10}, rest, {5}},
-        {"pad down", Button(GLFW_GAMEPAD_BUTTON_DPAD_DOWN), {11}, rest, {8}},
-        {"left stick click", Button(GLFW_GAMEPAD_BUTTON_LEFT_THUMB), {12}, rest, {}},
-        {"right stick click", Button(GLFW_GAMEPAD_BUTTON_RIGHT_THUMB), {13}, rest, {}},
+        {"A", Button(GLFW_GAMEPAD_BUTTON_A), {PadA}, rest, {ActionA}},
+        {"B", Button(GLFW_GAMEPAD_BUTTON_B), {PadB}, rest, {ActionB}},
+        {"X", Button(GLFW_GAMEPAD_BUTTON_X), {PadX}, rest, {ActionX}},
+        {"Y", Button(GLFW_GAMEPAD_BUTTON_Y), {PadY}, rest, {ActionY}},
+        {"left shoulder",
+         Button(GLFW_GAMEPAD_BUTTON_LEFT_BUMPER),
+         {PadLeftShoulder},
+         rest,
+         {ActionLeftShoulder}},
+        {"right shoulder",
+         Button(GLFW_GAMEPAD_BUTTON_RIGHT_BUMPER),
+         {PadRightShoulder},
+         rest,
+         {ActionRightShoulder}},
+        {"back", Button(GLFW_GAMEPAD_BUTTON_BACK), {PadBack}, rest, {ActionBack, ActionPause}},
+        {"start", Button(GLFW_GAMEPAD_BUTTON_START), {PadStart}, rest, {ActionBack, ActionPause}},
+        {"pad left", Button(GLFW_GAMEPAD_BUTTON_DPAD_LEFT), {PadLeft}, rest, {ActionLeft}},
+        {"pad up", Button(GLFW_GAMEPAD_BUTTON_DPAD_UP), {PadUp}, rest, {ActionUp}},
+        {"pad right", Button(GLFW_GAMEPAD_BUTTON_DPAD_RIGHT), {PadRight}, rest, {ActionRight}},
+        {"pad down", Button(GLFW_GAMEPAD_BUTTON_DPAD_DOWN), {PadDown}, rest, {ActionDown}},
+        {"left stick click", Button(GLFW_GAMEPAD_BUTTON_LEFT_THUMB), {PadLeftStick}, rest, {}},
+        {"right stick click", Button(GLFW_GAMEPAD_BUTTON_RIGHT_THUMB), {PadRightStick}, rest, {}},
         {"guide", Button(GLFW_GAMEPAD_BUTTON_GUIDE), {}, rest, {}},
-        {"left stick left", Axis(GLFW_GAMEPAD_AXIS_LEFT_X, -1), {}, {-1, 0, 0, 0, 0, 0}, {3}},
-        {"left stick right", Axis(GLFW_GAMEPAD_AXIS_LEFT_X, 1), {}, {1, 0, 0, 0, 0, 0}, {5}},
-        {"left stick up", Axis(GLFW_GAMEPAD_AXIS_LEFT_Y, -1), {}, {0, 1, 0, 0, 0, 0}, {0}},
-        {"left stick down", Axis(GLFW_GAMEPAD_AXIS_LEFT_Y, 1), {}, {0, -1, 0, 0, 0, 0}, {8}},
+        {"left stick left", Axis(GLFW_GAMEPAD_AXIS_LEFT_X, -1), {}, {-1, 0, 0, 0, 0, 0}, {ActionLeft}},
+        {"left stick right", Axis(GLFW_GAMEPAD_AXIS_LEFT_X, 1), {}, {1, 0, 0, 0, 0, 0}, {ActionRight}},
+        {"left stick up", Axis(GLFW_GAMEPAD_AXIS_LEFT_Y, -1), {}, {0, 1, 0, 0, 0, 0}, {ActionUp}},
+        {"left stick down", Axis(GLFW_GAMEPAD_AXIS_LEFT_Y, 1), {}, {0, -1, 0, 0, 0, 0}, {ActionDown}},
         {"right stick right", Axis(GLFW_GAMEPAD_AXIS_RIGHT_X, 1), {}, {0, 0, 0, 1, 0, 0}, {}},
         {"right stick up", Axis(GLFW_GAMEPAD_AXIS_RIGHT_Y, -1), {}, {0, 0, 0, 0, 1, 0}, {}},
         {"left trigger", Axis(GLFW_GAMEPAD_AXIS_LEFT_TRIGGER, 1), {}, {0, 0, 1, 0, 0, -1}, {}},
@@ -137,22 +147,22 @@ TEST_F(Gamepad, APadWithoutAMappingDoesWhatTheSamePadDoesWithOne) {
         std::vector<int> actions;
     };
     const Row rows[] = {
-        {"A", Button(GLFW_GAMEPAD_BUTTON_A), Button(1), {10}},
-        {"B", Button(GLFW_GAMEPAD_BUTTON_B), Button(2), {11}},
-        {"X", Button(GLFW_GAMEPAD_BUTTON_X), Button(0), {12}},
-        {"Y", Button(GLFW_GAMEPAD_BUTTON_Y), Button(3), {13}},
-        {"left shoulder", Button(GLFW_GAMEPAD_BUTTON_LEFT_BUMPER), Button(4), {14}},
-        {"right shoulder", Button(GLFW_GAMEPAD_BUTTON_RIGHT_BUMPER), Button(5), {15}},
-        {"back", Button(GLFW_GAMEPAD_BUTTON_BACK), Button(8), {98, 99}},
-        {"start", Button(GLFW_GAMEPAD_BUTTON_START), Button(9), {98, 99}},
-        {"pad up", Button(GLFW_GAMEPAD_BUTTON_DPAD_UP), Button(12), {0}},
-        {"pad right", Button(GLFW_GAMEPAD_BUTTON_DPAD_RIGHT), Button(13), {5}},
-        {"pad down", Button(GLFW_GAMEPAD_BUTTON_DPAD_DOWN), Button(14), {8}},
-        {"pad left", Button(GLFW_GAMEPAD_BUTTON_DPAD_LEFT), Button(15), {3}},
-        {"stick up", Axis(GLFW_GAMEPAD_AXIS_LEFT_Y, -1), Axis(1, -1), {0}},
-        {"stick down", Axis(GLFW_GAMEPAD_AXIS_LEFT_Y, 1), Axis(1, 1), {8}},
-        {"stick left", Axis(GLFW_GAMEPAD_AXIS_LEFT_X, -1), Axis(0, -1), {3}},
-        {"stick right", Axis(GLFW_GAMEPAD_AXIS_LEFT_X, 1), Axis(0, 1), {5}},
+        {"A", Button(GLFW_GAMEPAD_BUTTON_A), Button(1), {ActionA}},
+        {"B", Button(GLFW_GAMEPAD_BUTTON_B), Button(2), {ActionB}},
+        {"X", Button(GLFW_GAMEPAD_BUTTON_X), Button(0), {ActionX}},
+        {"Y", Button(GLFW_GAMEPAD_BUTTON_Y), Button(3), {ActionY}},
+        {"left shoulder", Button(GLFW_GAMEPAD_BUTTON_LEFT_BUMPER), Button(4), {ActionLeftShoulder}},
+        {"right shoulder", Button(GLFW_GAMEPAD_BUTTON_RIGHT_BUMPER), Button(5), {ActionRightShoulder}},
+        {"back", Button(GLFW_GAMEPAD_BUTTON_BACK), Button(8), {ActionBack, ActionPause}},
+        {"start", Button(GLFW_GAMEPAD_BUTTON_START), Button(9), {ActionBack, ActionPause}},
+        {"pad up", Button(GLFW_GAMEPAD_BUTTON_DPAD_UP), Button(12), {ActionUp}},
+        {"pad right", Button(GLFW_GAMEPAD_BUTTON_DPAD_RIGHT), Button(13), {ActionRight}},
+        {"pad down", Button(GLFW_GAMEPAD_BUTTON_DPAD_DOWN), Button(14), {ActionDown}},
+        {"pad left", Button(GLFW_GAMEPAD_BUTTON_DPAD_LEFT), Button(15), {ActionLeft}},
+        {"stick up", Axis(GLFW_GAMEPAD_AXIS_LEFT_Y, -1), Axis(1, -1), {ActionUp}},
+        {"stick down", Axis(GLFW_GAMEPAD_AXIS_LEFT_Y, 1), Axis(1, 1), {ActionDown}},
+        {"stick left", Axis(GLFW_GAMEPAD_AXIS_LEFT_X, -1), Axis(0, -1), {ActionLeft}},
+        {"stick right", Axis(GLFW_GAMEPAD_AXIS_LEFT_X, 1), Axis(0, 1), {ActionRight}},
     };
     // What the game gets of the pad: its entries down, its left stick, its actions.
     using Seen = std::tuple<std::vector<int>, float, float, std::vector<int>>;
@@ -231,7 +241,7 @@ TEST_F(Gamepad, APadPulledOutInARoundLetsGoOfItsButtonsAndStick) {
     State().buttons[GLFW_GAMEPAD_BUTTON_RIGHT_BUMPER] = GLFW_PRESS;
     State().axes[GLFW_GAMEPAD_AXIS_LEFT_X] = -1;
     Update();
-    ASSERT_EQ(ActionsActive(app), (std::vector<int>{3, 15}));
+    ASSERT_EQ(ActionsActive(app), (std::vector<int>{ActionLeft, ActionRightShoulder}));
     ASSERT_EQ(app->m_AnalogX, -1.0f);
 
     Clock().plugged.clear();

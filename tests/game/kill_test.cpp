@@ -17,9 +17,10 @@ using gametest::App;
 // Save number k of the loop: three score tables and the first badge word all derived from k.
 void SetStep(c_MyApp* app, int k) {
     for (int t = 0; t < 3; ++t) {
-        for (int i = 0; i < 10; ++i) {
-            app->m_HiScore[10 * t + i] = k + 1000 * t + i;
-            app->m_HiScore[10 * t + 30 + i] = 3 * k + t + 7 * i;
+        const int best = BestScoresBase(t + 1), last = best + RecentScores;
+        for (int i = 0; i < ScoreTableEntries; ++i) {
+            app->m_HiScore[best + i] = k + 1000 * t + i;
+            app->m_HiScore[last + i] = 3 * k + t + 7 * i;
         }
     }
     for (int j = 0; j < 32; ++j) app->m_Badge[j] = (k >> j & 1) != 0;
@@ -27,9 +28,10 @@ void SetStep(c_MyApp* app, int k) {
 
 bool IsStep(c_MyApp* app, int k) {
     for (int t = 0; t < 3; ++t) {
-        for (int i = 0; i < 10; ++i) {
-            if (app->m_HiScore[10 * t + i] != k + 1000 * t + i) return false;
-            if (app->m_HiScore[10 * t + 30 + i] != 3 * k + t + 7 * i) return false;
+        const int best = BestScoresBase(t + 1), last = best + RecentScores;
+        for (int i = 0; i < ScoreTableEntries; ++i) {
+            if (app->m_HiScore[best + i] != k + 1000 * t + i) return false;
+            if (app->m_HiScore[last + i] != 3 * k + t + 7 * i) return false;
         }
     }
     for (int j = 0; j < 32; ++j)

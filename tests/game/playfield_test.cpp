@@ -16,7 +16,7 @@ class ShaftTest : public GameTest {
     float& Kind(int col, int row) { return app->m_Grid[Cell(col, row) + CellKind]; }
     float& YShift(int col, int row) { return app->m_Grid[Cell(col, row) + CellYShift]; }
     float& XShift(int col, int row) { return app->m_Grid[Cell(col, row) + CellXShift]; }
-    float& Obj(int slot, int field) { return app->m_Obj[slot * 10 + field]; }
+    float& Obj(int slot, int field) { return app->m_Obj[slot * RecordFloats + field]; }
     float& Pl(int field) { return app->m_Player[field]; }
 
     // Row `row` as a wall, 11 inner cells of one kind and a wall.
@@ -192,7 +192,7 @@ TEST_F(ShaftTest, SpawnInSlotZeroChainsIntoSlotOnePastHundredRows) {
     do {
         ASSERT_LT(++seed, 100u);
         addRow(seed, 100);
-    } while (Obj(0, ObjState) == 0);
+    } while (Obj(0, ObjState) == ObjFree);
 
     struct Case {
         float floors;
@@ -202,13 +202,13 @@ TEST_F(ShaftTest, SpawnInSlotZeroChainsIntoSlotOnePastHundredRows) {
         SCOPED_TRACE(c.floors);
         uint32_t withoutSpawns = addRow(seed, c.floors);
         EXPECT_EQ(vx_random_Seed, After(withoutSpawns, 3 * c.placed));
-        for (int slot = 0; slot < 101; ++slot) {
+        for (int slot = 0; slot <= ObjLast; ++slot) {
             SCOPED_TRACE(slot);
             if (slot >= c.placed) {
-                EXPECT_EQ(Obj(slot, ObjState), 0);
+                EXPECT_EQ(Obj(slot, ObjState), ObjFree);
                 continue;
             }
-            EXPECT_EQ(Obj(slot, ObjState), 1);
+            EXPECT_EQ(Obj(slot, ObjState), ObjWalker);
             float x = Obj(slot, ObjX);
             EXPECT_TRUE(x >= -128 && x <= 128 && std::fmod(x, 32.0f) == 0) << x;
             EXPECT_EQ(Obj(slot, ObjY), -320 + 32);
@@ -223,8 +223,8 @@ TEST_F(ShaftTest, SpawnInSlotZeroChainsIntoSlotOnePastHundredRows) {
 TEST_F(ShaftTest, FullPoolPlacesNothingAndDrawsNothingMore) {
     app->p_LoadGame();
     Pl(PlFloors) = 400;
-    for (int slot = 0; slot <= 101; ++slot) {
-        Obj(slot, ObjState) = 1;
+    for (int slot = 0; slot <= ObjLast + 1; ++slot) {
+        Obj(slot, ObjState) = ObjWalker;
         Obj(slot, ObjY) = float(slot);
     }
     auto grid = Copy(app->m_Grid), player = Copy(app->m_Player), objects = Copy(app->m_Obj);
@@ -238,18 +238,18 @@ TEST_F(ShaftTest, FullPoolPlacesNothingAndDrawsNothingMore) {
     vx_random_Seed = 9;
     app->p_AddFloor(1);
     EXPECT_EQ(vx_random_Seed, withoutSpawns);
-    for (int slot = 0; slot <= 101; ++slot) {
-        EXPECT_EQ(Obj(slot, ObjState), 1);
+    for (int slot = 0; slot <= ObjLast + 1; ++slot) {
+        EXPECT_EQ(Obj(slot, ObjState), ObjWalker);
         EXPECT_EQ(Obj(slot, ObjX), 0);
         // Only records 0 to 100 move down with the rows.
-        EXPECT_EQ(Obj(slot, ObjY), float(slot + (slot <= 100 ? 32 : 0))) << slot;
+        EXPECT_EQ(Obj(slot, ObjY), float(slot + (slot <= ObjLast ? 32 : 0))) << slot;
     }
 }
 
 TEST_F(ShaftTest, FlushEmptiesTheRoundWithoutBuildingRows) {
     app->p_LoadGame();
     app->p_ThrowParticle(0, 0, 1, 1, 0, 1);
-    Obj(7, ObjState) = 1;
+    Obj(7, ObjState) = ObjWalker;
     app->m_Score = 40;
     app->m_RoundOver = app->m_OverTimer = 1;
     app->m_QuitRound = -1;
@@ -260,7 +260,7 @@ TEST_F(ShaftTest, FlushEmptiesTheRoundWithoutBuildingRows) {
     app->p_FlushGame();
     for (float f : app->m_Grid) ASSERT_EQ(f, 0);
     for (float f : app->m_Obj) ASSERT_EQ(f, 0);
-    for (int i = 0; i <= 250; ++i) ASSERT_EQ(app->m_Part[i * 10 + PartKind], 0);
+    for (int i = 0; i <= 250; ++i) ASSERT_EQ(app->m_Part[i * RecordFloats + PartKind], PartFree);
     EXPECT_EQ(app->m_PartMax, 250);
     EXPECT_EQ(app->m_StarCount, 100);
     EXPECT_EQ(Pl(PlFloors), 0);
@@ -370,9 +370,9 @@ TEST_F(ShaftTest, CellPassDrawsEveryVisibleCellWithItsTile) {
     bool found = false;
     for (int i = 0; i < cells; ++i) {
         gametest::Command cmd = gametest::CommandAt(i);
-        ASSERT_EQ(cmd[0], 1);
-        if (cmd[1] == 0 && cmd[2] == 32 + 7 - 6) {
-            EXPECT_EQ(cmd[6], CellFloor - 1);
+        ASSERT_EQ(cmd[CmdCode], ImgGfx);
+        if (cmd[CmdX] == 0 && cmd[CmdY] == 32 + 7 - 6) {
+            EXPECT_EQ(cmd[CmdFrame], CellFloor - 1);
             found = true;
         }
     }

@@ -218,11 +218,11 @@ TEST_F(ReplayTest, IdleMenuPlaysTheBestRoundUntilAKey) {
 TEST_F(ReplayTest, ARoundWatchedInAWindowOfAnotherShapePlaysAsRecorded) {
     for (auto [w, h] : {std::pair{1280, 720}, {480, 640}}) {
         c_MyApp* watcher = FreshApp();
-        Host()->SetGlfwWindow(w, h, 8, 8, 8, 0, 0, 0, false);
+        Host()->SetGlfwWindow({.width = w, .height = h});
         ASSERT_EQ(watcher->p_LoadReplay(ReplayMode::Watch, Golden(3)), 1);
         FinishLoading();
         RunUntil([watcher] { return watcher->m_Replay.updatesDone > 100; }, 400);
-        Host()->SetGlfwWindow(h, w, 8, 8, 8, 0, 0, 0, false);
+        Host()->SetGlfwWindow({.width = h, .height = w});
         RunUntil([watcher] { return watcher->m_Replay.status != -1; }, 20000);
         EXPECT_EQ(watcher->m_Replay.status, ReplaySame) << w << "x" << h << ": " << watcher->m_Replay.failure;
     }

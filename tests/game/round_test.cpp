@@ -29,9 +29,9 @@ class RoundTest : public gametest::GameTest {
 
   public: // the table of round endings sets up through these
     float& Pl(int field) { return app->m_Player[field]; }
-    float& Obj(int slot, int field) { return app->m_Obj[slot * 10 + field]; }
+    float& Obj(int slot, int field) { return app->m_Obj[slot * RecordFloats + field]; }
     float& Kind(int col, int row) { return app->m_Grid[Cell(col, row) + CellKind]; }
-    int* Table() { return &app->m_HiScore[(app->m_Difficulty - 1) * 10]; }
+    int* Table() { return &app->m_HiScore[BestScoresBase(app->m_Difficulty)]; }
 
     // A shaft of whole floors between its walls, with gaps where asked (column c, row r of play).
     void CraftShaft(std::vector<std::pair<int, int>> gaps = {}) {
@@ -46,14 +46,14 @@ class RoundTest : public gametest::GameTest {
         Pl(PlY) = y;
     }
     void PlaceWalker(int slot, float x, float y, float facing) {
-        Obj(slot, ObjState) = 1;
+        Obj(slot, ObjState) = ObjWalker;
         Obj(slot, ObjX) = x;
         Obj(slot, ObjY) = y;
         Obj(slot, ObjDir) = facing;
         Obj(slot, ObjSpeed) = 0.25f;
     }
     void PlacePickup(float x, float y) {
-        Obj(1, ObjState) = 2;
+        Obj(1, ObjState) = ObjPickup;
         Obj(1, ObjX) = x;
         Obj(1, ObjY) = y;
     }
@@ -89,15 +89,15 @@ TEST_F(RoundTest, RoundStartsWithAFreshShaftAndItsMusic) {
 
     // What a round leaves behind is gone at the next start; the same clock builds the same shaft.
     auto shaft = Grid();
-    Obj(3, ObjState) = 1;
-    app->m_Part[70] = 1;
+    Obj(3, ObjState) = ObjWalker;
+    app->m_Part[7 * RecordFloats + PartKind] = PartScore;
     app->m_Score = 80;
     app->m_RoundOver = 1;
     Pl(PlTilt) = 30;
     app->p_LoadGame();
     EXPECT_EQ(Grid(), shaft);
-    EXPECT_EQ(Obj(3, ObjState), 0);
-    EXPECT_EQ(app->m_Part[70], 0);
+    EXPECT_EQ(Obj(3, ObjState), ObjFree);
+    EXPECT_EQ(app->m_Part[7 * RecordFloats + PartKind], PartFree);
     EXPECT_EQ(app->m_Score, 0);
     EXPECT_EQ(app->m_RoundOver, 0);
     EXPECT_EQ(Pl(PlTilt), 0);
@@ -207,28 +207,26 @@ TEST_F(RoundTest, OrdinalsFromOneToThirty) {
 
 // A tie wins the table's place in p_MyNth but ranks below it on the score display's rank line.
 TEST_F(RoundTest, RanksAgainstTheDifficultysTable) {
-    const int scores[10] = {500, 400, 300, 200, 100, 90, 80, 70, 60, 50};
+    const int scores[ScoreTableEntries] = {500, 400, 300, 200, 100, 90, 80, 70, 60, 50};
     std::copy(std::begin(scores), std::end(scores), Table());
     struct Case {
         int score;
         const char* myNth;
-        int position;
         const char* rankLine;
     };
     const Case cases[] = {
-        {300, "3rd", 3, "4th 00000300"},  {301, "3rd", 3, "3rd 00000400"},   {600, "1st!", 1, "1st 00000500"},
-        {500, "1st!", 1, "2nd 00000500"}, {50, "10th", 10, "11th 00000050"}, {49, "", 0, "11th 00000050"},
+        {300, "3rd", "4th 00000300"},  {301, "3rd", "3rd 00000400"},  {600, "1st!", "1st 00000500"},
+        {500, "1st!", "2nd 00000500"}, {50, "10th", "11th 00000050"}, {49, "", "11th 00000050"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.score);
         app->m_Score = c.score;
         EXPECT_EQ(app->p_MyNth(), String(c.myNth));
-        EXPECT_EQ(app->m_i, c.position);
         app->p_ScoreDisplay();
         EXPECT_EQ(app->m_RankText, String(c.rankLine));
     }
     // An empty entry is beaten by any score.
-    Table()[9] = 0;
+    Table()[ScoreTableEntries - 1] = 0;
     app->m_Score = 0;
     app->p_ScoreDisplay();
     EXPECT_EQ(app->m_RankText, String(u"10th 00000060"));
@@ -242,13 +240,14 @@ TEST_F(RoundTest, ScoreAndRankLinesAreDrawnUpright) {
     ASSERT_EQ(CommandCount(), 8 + 11);
     for (int i = 0; i < CommandCount(); ++i) {
         gametest::Command glyph = CommandAt(i);
-        EXPECT_EQ(glyph[0], app->m_Font);
-        EXPECT_EQ(glyph[2], i < 8 ? 28 : 10);
-        EXPECT_EQ(glyph[4], i < 8 ? 2 : 1);
-        EXPECT_FLOAT_EQ(glyph[7], 0.8f);
-        EXPECT_EQ(glyph[11], 255);
+        EXPECT_EQ(glyph[CmdCode], app->m_Font);
+        EXPECT_EQ(glyph[CmdY], i < 8 ? 28 : 10);
+        EXPECT_EQ(glyph[CmdScaleX], i < 8 ? 2 : 1);
+        EXPECT_EQ(glyph[CmdRot], 0) << "upright";
+        EXPECT_FLOAT_EQ(glyph[CmdAlpha], 0.8f);
+        EXPECT_EQ(glyph[CmdGreen], 255);
     }
-    EXPECT_EQ(CommandAt(7)[6], '4' - 32);
+    EXPECT_EQ(CommandAt(7)[CmdFrame], '4' - 32);
 
     app->m_CleanView = 1;
     app->m_DrawN = 0;
@@ -268,8 +267,8 @@ TEST_F(RoundTest, ScriptedRoundScoresRowWalkerAndPickup) {
 
     gametest::Tap(VkSpace);
     EXPECT_LT(Pl(PlVY), 0);
-    UpdateUntil([&] { return Obj(0, ObjState) != 1; }, 10);
-    EXPECT_EQ(Obj(0, ObjState), 2);
+    UpdateUntil([&] { return Obj(0, ObjState) != ObjWalker; }, 10);
+    EXPECT_EQ(Obj(0, ObjState), ObjPickup);
     EXPECT_EQ(app->m_Score, 10);
     EXPECT_EQ(Pl(PlCollapseTimer), 0);
 
@@ -288,9 +287,9 @@ TEST_F(RoundTest, ScriptedRoundScoresRowWalkerAndPickup) {
     gametest::Tap(VkSpace);
     UpdateUntil([&] { return Pl(PlGroundTimer) == 3 && Pl(PlY) < floorY - 16; }, 40);
     EXPECT_LT(Pl(PlY), floorY - 16);
-    UpdateUntil([&] { return Obj(0, ObjState) == 0; }, 200);
+    UpdateUntil([&] { return Obj(0, ObjState) == ObjFree; }, 200);
     ReleaseKey(VkRight);
-    EXPECT_EQ(Obj(0, ObjState), 0);
+    EXPECT_EQ(Obj(0, ObjState), ObjFree);
     EXPECT_EQ(Pl(PlFloors), 52);
     EXPECT_EQ(app->m_Score, 5 + 10 + 50);
     EXPECT_EQ(Pl(PlCollapseTimer), 0);
@@ -336,11 +335,11 @@ TEST_F(RoundTest, EveryEndOfRoundReturnsToTheMenu) {
 }
 
 TEST_F(RoundTest, CollapsingPlayerBurstsIntoDebrisAndIsNoLongerDrawn) {
-    // The player's picture: image 1 in a standing, running or jumping frame (7 to 10).
+    // The player's picture: the playfield sheet in a standing, running or jumping frame (7 to 10).
     auto playerDrawn = [] {
         for (int i = 0; i < CommandCount(); ++i) {
             gametest::Command c = CommandAt(i);
-            if (c[0] == 1 && c[6] >= 7 && c[6] <= 10) return true;
+            if (c[CmdCode] == ImgGfx && c[CmdFrame] >= 7 && c[CmdFrame] <= 10) return true;
         }
         return false;
     };
@@ -353,8 +352,8 @@ TEST_F(RoundTest, CollapsingPlayerBurstsIntoDebrisAndIsNoLongerDrawn) {
     EXPECT_FALSE(playerDrawn());
     int debris = 0;
     for (int i = 0; i <= app->m_PartMax; ++i) {
-        int kind = int(app->m_Part[i * 10 + PartKind]);
-        if (kind == 0) continue;
+        int kind = int(app->m_Part[i * RecordFloats + PartKind]);
+        if (kind == PartFree) continue;
         EXPECT_TRUE(kind >= 1 && kind <= 3) << kind;
         ++debris;
     }
@@ -374,10 +373,10 @@ TEST_F(RoundTest, OverlayDrawsItsVeilInEachFadeStyle) {
         float veilX;
     };
     const Case cases[] = {
-        {1, 10, 0, -1}, // the round: veil over the view and its margin
-        {3, 10, 0, -1},
-        {2, 10, 11, 0}, // k from -12 to 20 / 2 - 12
-        {2, 1, 6, 0},   // over the menu: k from 12 - 20 / 4 to 12
+        {1, ScreenRound, 0, -1}, // the round: veil over the view and its margin
+        {3, ScreenRound, 0, -1},
+        {2, ScreenRound, 11, 0}, // k from -12 to 20 / 2 - 12
+        {2, ScreenMenu, 6, 0},   // over the menu: k from 12 - 20 / 4 to 12
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.style << ", " << c.screen);
@@ -386,25 +385,26 @@ TEST_F(RoundTest, OverlayDrawsItsVeilInEachFadeStyle) {
         app->m_OverTimer = 20;
         app->m_DrawN = 0;
         app->p_GameOver();
-        EXPECT_EQ(app->m_OverTimer, c.screen == 10 ? 21 : 18);
+        EXPECT_EQ(app->m_OverTimer, c.screen == ScreenRound ? 21 : 18);
         int triangles = 0;
-        for (int i = 0; i < CommandCount(); ++i) triangles += int(CommandAt(i)[0]) == DrawTri;
+        for (int i = 0; i < CommandCount(); ++i) triangles += int(CommandAt(i)[CmdCode]) == DrawTri;
         EXPECT_EQ(triangles, c.triangles);
         gametest::Command veil = CommandAt(0);
         if (c.triangles == 0) {
-            EXPECT_EQ(veil[0], DrawRect);
-            EXPECT_EQ(veil[1], c.veilX);
-            EXPECT_EQ(veil[4], 642);
-            EXPECT_EQ(veil[5], 482);
-            EXPECT_FLOAT_EQ(veil[7], 0.5f);
+            EXPECT_EQ(veil[CmdCode], DrawRect);
+            EXPECT_EQ(veil[CmdX], c.veilX);
+            EXPECT_EQ(veil[CmdScaleX], 642) << "width";
+            EXPECT_EQ(veil[CmdScaleY], 482) << "height";
+            EXPECT_FLOAT_EQ(veil[CmdAlpha], 0.5f);
         } else {
-            EXPECT_FLOAT_EQ(CommandAt(0)[7] * CommandAt(1)[7], 0.5f * 0.25f); // A and A squared alternate
+            // A and A squared alternate.
+            EXPECT_FLOAT_EQ(CommandAt(0)[CmdAlpha] * CommandAt(1)[CmdAlpha], 0.5f * 0.25f);
         }
-        EXPECT_EQ(veil[10] + veil[11] + veil[12], 0);
+        EXPECT_EQ(veil[CmdRed] + veil[CmdGreen] + veil[CmdBlue], 0);
         // The bars come in from the edges: 2h wide, h = min(20 * 12, 480 * 0.45).
         gametest::Command bar = CommandAt(c.triangles + (c.triangles == 0));
-        EXPECT_EQ(bar[0], DrawRect);
-        EXPECT_EQ(bar[4], 2 * 216);
+        EXPECT_EQ(bar[CmdCode], DrawRect);
+        EXPECT_EQ(bar[CmdScaleX], 2 * 216) << "width";
     }
 }
 
@@ -412,11 +412,11 @@ TEST_F(RoundTest, OverlayNamesTheEndAndANewHighScore) {
     auto glyphFrames = [&] {
         std::string frames;
         for (int i = 0; i < CommandCount(); ++i) {
-            if (CommandAt(i)[0] == app->m_Font) frames += char(CommandAt(i)[6] + 32);
+            if (CommandAt(i)[CmdCode] == app->m_Font) frames += char(CommandAt(i)[CmdFrame] + 32);
         }
         return frames;
     };
-    std::fill_n(Table(), 10, 1000);
+    std::fill_n(Table(), ScoreTableEntries, 1000);
     app->m_Score = 10;
     app->m_OverTimer = 30;
     app->m_DrawN = 0;
@@ -438,29 +438,29 @@ TEST_F(RoundTest, EventsOfPlayPlayTheirEffects) {
         std::function<void(RoundTest&)> act; // sets the event up and runs the update it happens in
     };
     const Case cases[] = {
-        {"jump", 2, [](RoundTest&) { gametest::Tap(VkSpace); }},
-        {"coin", 3,
+        {"jump", SfxJump, [](RoundTest&) { gametest::Tap(VkSpace); }},
+        {"coin", SfxPickup,
          [](RoundTest& t) {
              t.PlacePickup(0, 11.5f);
              Update();
          }},
-        {"knock", 6,
+        {"knock", SfxKnock,
          [](RoundTest& t) {
              t.PlaceWalker(0, 64, -20, 1);
              gametest::App()->p_BumpFloor(1.5f, 0); // the floor under it, as if hit from below
              Update();
          }},
-        {"tip", 7,
+        {"tip", SfxTip,
          [](RoundTest& t) {
              t.Pl(PlTilt) = 75;
              Update();
          }},
-        {"end", 8,
+        {"end", SfxEnd,
          [](RoundTest& t) {
              t.Pl(PlTilt) = -75;
              Update();
          }},
-        {"pause", 98, [](RoundTest&) { gametest::Tap(VkEscape); }},
+        {"pause", SfxConfirm, [](RoundTest&) { gametest::Tap(VkEscape); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.event);

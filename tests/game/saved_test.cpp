@@ -120,12 +120,12 @@ class Saved : public gametest::GameTest {
     }
     std::vector<int> BadgesNow() const {
         std::vector<int> on;
-        for (int b = 0; b < 256; ++b)
+        for (int b = 0; b < BadgeCount; ++b)
             if (app->m_Badge[b]) on.push_back(b);
         return on;
     }
     std::vector<int> ScoresNow(int from) const {
-        return std::vector<int>(&app->m_HiScore[from], &app->m_HiScore[from] + 10);
+        return std::vector<int>(&app->m_HiScore[from], &app->m_HiScore[from] + ScoreTableEntries);
     }
 };
 
@@ -168,7 +168,7 @@ TEST_F(Saved, SavedTextsLoadBackWhole) {
         SCOPED_TRACE(c.name);
         std::filesystem::remove(dir / ".cobaltstate");
         app = FreshApp();
-        for (int i = 0; i < 25; ++i) app->m_Setting[i] = c.setting[std::size_t(i)];
+        for (int i = 0; i < SettingCount; ++i) app->m_Setting[i] = c.setting[std::size_t(i)];
         for (int b : c.badges) app->m_Badge[b] = true;
         for (int i = 0; i < 60; ++i) app->m_HiScore[i] = i * 1000 - 7;
         app->m_HiScore[9] = app->m_HiScore[59] = c.bigScore;

@@ -26,7 +26,7 @@ using gametest::Rgb;
 using gametest::Update;
 using gametest::Updates;
 
-constexpr int kStartFrame = 3, kWheelFrames[] = {8, 9, 10};
+constexpr int kWheelFrames[] = {8, 9, 10};
 
 struct Box {
     float x0, y0, x1, y1;
@@ -47,14 +47,14 @@ class Pictures {
     // drawn.
     Box Extent(int i) {
         gametest::Command c = CommandAt(i);
-        Box f = OpaqueFrame(int(c[0]), int(c[6]));
-        const float sx = c[4] * App()->m_ImgScale, sy = c[5] * App()->m_ImgScale;
-        const float a = c[3] * float(M_PI) / 180, cs = std::cos(a), sn = std::sin(a);
+        Box f = OpaqueFrame(int(c[CmdCode]), int(c[CmdFrame]));
+        const float sx = c[CmdScaleX] * App()->m_ImgScale, sy = c[CmdScaleY] * App()->m_ImgScale;
+        const float a = c[CmdRot] * float(M_PI) / 180, cs = std::cos(a), sn = std::sin(a);
         Box out{1e9f, 1e9f, -1e9f, -1e9f};
         for (float px : {f.x0, f.x1}) {
             for (float py : {f.y0, f.y1}) {
                 float x = px * sx, y = py * sy;
-                float rx = c[1] + x * cs + y * sn, ry = c[2] - x * sn + y * cs;
+                float rx = c[CmdX] + x * cs + y * sn, ry = c[CmdY] - x * sn + y * cs;
                 out = out.Joined({rx, ry, rx, ry});
             }
         }
@@ -64,15 +64,15 @@ class Pictures {
     // Whether image command i, drawn upright, shows an opaque pixel inside `area`.
     bool OpaqueIn(int i, const Box& area) {
         gametest::Command c = CommandAt(i);
-        c_Image* image = App()->m_Img[int(c[0])];
-        const float sx = c[4] * App()->m_ImgScale, sy = c[5] * App()->m_ImgScale;
-        const c_Frame* f = image->frames[int(c[6])];
+        c_Image* image = App()->m_Img[int(c[CmdCode])];
+        const float sx = c[CmdScaleX] * App()->m_ImgScale, sy = c[CmdScaleY] * App()->m_ImgScale;
+        const c_Frame* f = image->frames[int(c[CmdFrame])];
         for (int y = 0; y < image->height; ++y) {
             for (int x = 0; x < image->width; ++x) {
-                float vx = c[1] + (float(x) + 0.5f - image->handleX) * sx;
-                float vy = c[2] + (float(y) + 0.5f - image->handleY) * sy;
+                float vx = c[CmdX] + (float(x) + 0.5f - image->handleX) * sx;
+                float vy = c[CmdY] + (float(y) + 0.5f - image->handleY) * sy;
                 if (vx > area.x0 && vx < area.x1 && vy > area.y0 && vy < area.y1 &&
-                    Alpha(int(c[0]), f->x + x, f->y + y) >= kOpaque)
+                    Alpha(int(c[CmdCode]), f->x + x, f->y + y) >= kOpaque)
                     return true;
             }
         }
@@ -128,7 +128,7 @@ std::vector<int> UprightImages() {
     std::vector<int> found;
     bool tilted = false;
     for (int i = 0; i < CommandCount(); ++i) {
-        int code = int(CommandAt(i)[0]);
+        int code = int(CommandAt(i)[CmdCode]);
         if (code == DrawTilt) tilted = true;
         if (code == DrawTiltOff) tilted = false;
         if (code >= 0 && !tilted && App()->m_Img[code]) found.push_back(i);
@@ -158,14 +158,14 @@ constexpr Shape kShapes[] = {
 class Shapes : public gametest::GameTest {
   protected:
     void TearDown() override {
-        Host()->SetGlfwWindow(640, 480, 8, 8, 8, 0, 0, 0, false);
+        Host()->SetGlfwWindow(VxWindowRequest{});
         GameTest::TearDown();
     }
 
     // A fresh game in a window of the shape's size, loaded at its tier, its menu settled.
     void Open(const Shape& shape) {
         app = gametest::FreshApp();
-        Host()->SetGlfwWindow(shape.w, shape.h, 8, 8, 8, 0, 0, 0, false);
+        Host()->SetGlfwWindow({.width = shape.w, .height = shape.h});
         ASSERT_EQ(Host()->GetDeviceWidth(), shape.w);
         ASSERT_EQ(Host()->GetDeviceHeight(), shape.h);
         Render();
@@ -186,12 +186,12 @@ class Shapes : public gametest::GameTest {
         Pictures pictures;
         int checked = 0;
         for (int i : UprightImages()) {
-            if (!IsInterface(int(CommandAt(i)[0])) || (exempt && exempt(i))) continue;
+            if (!IsInterface(int(CommandAt(i)[CmdCode])) || (exempt && exempt(i))) continue;
             Box b = pictures.Extent(i);
             ++checked;
             EXPECT_TRUE(b.x0 >= view.x0 && b.y0 >= view.y0 && b.x1 <= view.x1 && b.y1 <= view.y1)
-                << screen << ": slot " << CommandAt(i)[0] << " frame " << CommandAt(i)[6] << " at " << b
-                << " outside " << jscrw << " x " << jscrh;
+                << screen << ": slot " << CommandAt(i)[CmdCode] << " frame " << CommandAt(i)[CmdFrame]
+                << " at " << b << " outside " << jscrw << " x " << jscrh;
         }
         EXPECT_GT(checked, 0) << screen;
     }
@@ -204,10 +204,10 @@ class Shapes : public gametest::GameTest {
         return box;
     }
 
-    static bool Is(int i, int slot) { return int(CommandAt(i)[0]) == slot; }
+    static bool Is(int i, int slot) { return int(CommandAt(i)[CmdCode]) == slot; }
     static bool IsWheel(int i) {
         return Is(i, ImgButtons) &&
-               std::count(std::begin(kWheelFrames), std::end(kWheelFrames), int(CommandAt(i)[6]));
+               std::count(std::begin(kWheelFrames), std::end(kWheelFrames), int(CommandAt(i)[CmdFrame]));
     }
     // A dial row: its button (frames 0 to 5) or the name written over it, near the button.
     bool IsDialRow(int i, int row) const {
@@ -217,8 +217,8 @@ class Shapes : public gametest::GameTest {
         float x = cx + std::cos(angle * float(M_PI) / 180) * radius;
         float y = cy - std::sin(angle * float(M_PI) / 180) * radius;
         gametest::Command c = CommandAt(i);
-        bool button = Is(i, ImgButtons) && c[6] < 6 && c[1] == x && c[2] == y;
-        bool name = Is(i, ImgFont) && std::abs(c[1] - x) < 60 && std::abs(c[2] - y) < 30;
+        bool button = Is(i, ImgButtons) && c[CmdFrame] < 6 && c[CmdX] == x && c[CmdY] == y;
+        bool name = Is(i, ImgFont) && std::abs(c[CmdX] - x) < 60 && std::abs(c[CmdY] - y) < 30;
         return button || name;
     }
     // Rows beyond the selected row's neighbours are the dial turning out of view.
@@ -269,10 +269,10 @@ TEST_P(EveryShape, TheMenuKeepsItsPartsApartAndOnTheScreen) {
     // The score lists end just above the start button's point: each digit against its pixels.
     int start = -1, digits = 0;
     for (int i : UprightImages())
-        if (Is(i, ImgIcons) && CommandAt(i)[6] == kStartFrame) start = i;
+        if (Is(i, ImgIcons) && CommandAt(i)[CmdFrame] == IconStart) start = i;
     ASSERT_GE(start, 0);
     for (int i : UprightImages()) {
-        if (!Is(i, ImgFont) || CommandAt(i)[1] <= strip) continue;
+        if (!Is(i, ImgFont) || CommandAt(i)[CmdX] <= strip) continue;
         ++digits;
         EXPECT_FALSE(pictures.OpaqueIn(start, pictures.Extent(i)))
             << "a score glyph on the start button at " << pictures.Extent(i);
@@ -313,7 +313,7 @@ TEST_P(EveryShape, EveryOtherScreenStaysOnTheScreen) {
     Update();
     ExpectAllInside("badge banner");
 
-    gametest::Tap(27);
+    gametest::Tap(VkEscape);
     Updates(20);
     ASSERT_EQ(app->m_Paused, 1);
     ExpectAllInside("pause");
@@ -362,7 +362,8 @@ TEST_F(Shapes, UltrawideAndTallPortraitTakeClicksWhereThingsAreDrawn) {
         Open(shape);
         float x = -1, y = -1;
         for (int i : UprightImages())
-            if (Is(i, ImgIcons) && CommandAt(i)[6] == kStartFrame) x = CommandAt(i)[1], y = CommandAt(i)[2];
+            if (Is(i, ImgIcons) && CommandAt(i)[CmdFrame] == IconStart)
+                x = CommandAt(i)[CmdX], y = CommandAt(i)[CmdY];
         ASSERT_GE(x, 0);
         const float deviceX = x * app->m_ScaleX, deviceY = y * app->m_ScaleY;
         Host()->MouseEvent(MouseMove, 0, deviceX, deviceY);

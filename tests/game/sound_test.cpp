@@ -53,7 +53,8 @@ TEST_F(GameSound, EffectsAreHeardInTheModesWithEffects) {
     struct Case {
         int mode;
         bool heard;
-    } cases[] = {{0, false}, {1, true}, {2, true}, {3, false}};
+    } cases[] = {
+        {SoundOff, false}, {SoundEffectsAndMusic, true}, {SoundEffectsOnly, true}, {SoundMusicOnly, false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.mode);
         WaveRun run = Play([&](c_MyApp* app, Scenario& s) {
@@ -116,7 +117,7 @@ TEST_F(GameSound, TheTwentyFifthEffectCutsOffTheFirst) {
     }
 }
 
-// Every case first starts the round's track in mode 1, then does its steps.
+// Every case first starts the round's track with effects and music on, then does its steps.
 TEST_F(GameSound, MusicFollowsTheSoundMode) {
     struct Case {
         const char* name;
@@ -125,29 +126,29 @@ TEST_F(GameSound, MusicFollowsTheSoundMode) {
         int playing;
     } cases[] = {
         {"left playing", [](c_MyApp*) {}, true, 1},
-        {"asked again in mode 3",
+        {"asked again with music only",
          [](c_MyApp* app) {
-             app->m_Setting[SetSoundMode] = 3;
+             app->m_Setting[SetSoundMode] = SoundMusicOnly;
              app->p_PlayTune(String(u"spindrift"), 1);
          },
          true, 1},
-        {"asked again in mode 2",
+        {"asked again with effects only",
          [](c_MyApp* app) {
-             app->m_Setting[SetSoundMode] = 2;
+             app->m_Setting[SetSoundMode] = SoundEffectsOnly;
              app->p_PlayTune(String(u"spindrift"), 1);
          },
          false, 0},
-        {"asked again in mode 0",
+        {"asked again with sound off",
          [](c_MyApp* app) {
-             app->m_Setting[SetSoundMode] = 0;
+             app->m_Setting[SetSoundMode] = SoundOff;
              app->p_PlayTune(String(u"spindrift"), 1);
          },
          false, 0},
-        {"the last track comes back in mode 3",
+        {"the last track comes back with music only",
          [](c_MyApp* app) {
-             app->m_Setting[SetSoundMode] = 2;
+             app->m_Setting[SetSoundMode] = SoundEffectsOnly;
              app->p_PlayTune(String(u"spindrift"), 1);
-             app->m_Setting[SetSoundMode] = 3;
+             app->m_Setting[SetSoundMode] = SoundMusicOnly;
              app->p_PlayTune(String(u"-1"), 1);
          },
          true, 1},
@@ -193,9 +194,9 @@ TEST_F(GameSound, MusicPausesWithTheRound) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         WaveRun run = Play([&](c_MyApp* app, Scenario& s) {
-            app->m_Setting[SetSoundMode] = 0; // no start-up jingle while the loader runs
+            app->m_Setting[SetSoundMode] = SoundOff; // no start-up jingle while the loader runs
             gametest::FinishLoading();
-            app->m_Setting[SetSoundMode] = 1;
+            app->m_Setting[SetSoundMode] = SoundEffectsAndMusic;
             app->p_PlayTune(String(u"spindrift"), 1);
             s.Mix(kSettle);
             for (int paused : c.paused) {
@@ -222,17 +223,18 @@ TEST_F(GameSound, AReloadDeletesTheBuffersOfTheEffectsItReplaces) {
     WaveRun run = Play([&](c_MyApp* app, Scenario& s) {
         // No start-up jingle: a buffer still playing is deleted only once it has stopped, which
         // would make the count below depend on how fast the mixer runs.
-        app->m_Setting[SetSoundMode] = 0;
+        app->m_Setting[SetSoundMode] = SoundOff;
         gametest::FinishLoading();
-        gxtkSample* old = app->m_Sfx[2]->m_sample;
+        gxtkSample* old = app->m_Sfx[SfxJump]->m_sample;
         const bool hadBuffer = old->buffer != 0;
         gxtkSample* music = s.audio->musicSample;
         app->p_Reload();
         gametest::FinishLoading();
-        app->m_Setting[SetSoundMode] = 1;
-        app->p_PlaySFX(2, 1, 1, 0); // deletes what the last step let go of
+        app->m_Setting[SetSoundMode] = SoundEffectsAndMusic;
+        app->p_PlaySFX(SfxJump, 1, 1, 0); // deletes what the last step let go of
         s.notes = {int(hadBuffer), int(old->buffer), int(gxtkSample::discarded.size()),
-                   int(app->m_Sfx[2]->m_sample->buffer != 0), int(music && s.audio->musicSample == music)};
+                   int(app->m_Sfx[SfxJump]->m_sample->buffer != 0),
+                   int(music && s.audio->musicSample == music)};
     });
     EXPECT_EQ(run.notes, (std::vector<int>{1, 0, 0, 1, 1}));
 }

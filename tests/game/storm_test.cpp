@@ -13,18 +13,18 @@ using namespace gametest;
 
 // A best score on each difficulty's table, saved.
 void SaveScores(c_MyApp* app) {
-    for (int t = 0; t < 3; ++t) app->m_HiScore[10 * t] = 4321 + t;
+    for (int d = 1; d <= 3; ++d) app->m_HiScore[BestScoresBase(d)] = 4320 + d;
     app->p_Save();
 }
 
 // The state file read afresh: true when every table kept its best score.
 bool ScoresKept(c_MyApp* app) {
-    for (int t = 0; t < 3; ++t) app->m_HiScore[10 * t] = 0;
+    for (int d = 1; d <= 3; ++d) app->m_HiScore[BestScoresBase(d)] = 0;
     testing::internal::CaptureStdout();
     app->p_Load();
     testing::internal::GetCapturedStdout();
-    for (int t = 0; t < 3; ++t)
-        if (app->m_HiScore[10 * t] != 4321 + t) return false;
+    for (int d = 1; d <= 3; ++d)
+        if (app->m_HiScore[BestScoresBase(d)] != 4320 + d) return false;
     return true;
 }
 

@@ -33,14 +33,12 @@ template <class Host = VxGlfwGame> inline VxGlfwGame* OpenHostWindow() {
     }
     auto* host = new Host;
     host->Install();
-    host->SetGlfwWindow(kWidth, kHeight, 8, 8, 8, 0, 0, 0, false);
+    host->SetGlfwWindow({.width = kWidth, .height = kHeight});
     if (!host->Window()) std::abort();
     return host;
 }
 
-inline void ReopenHostWindow() {
-    VxGlfwGame::_glfwGame->SetGlfwWindow(kWidth, kHeight, 8, 8, 8, 0, 0, 0, false);
-}
+inline void ReopenHostWindow() { VxGlfwGame::_glfwGame->SetGlfwWindow({.width = kWidth, .height = kHeight}); }
 
 struct Rgb {
     int r, g, b;

@@ -39,7 +39,7 @@ class Layouts : public ::testing::Test {
         auto* log = new KeyDownLog();
         host.SetDelegate(log);
         host.StartGame();
-        host.SetGlfwWindow(320, 200, 8, 8, 8, 0, 0, 0, false);
+        host.SetGlfwWindow({.width = 320, .height = 200});
         std::string id = std::to_string(glfwGetX11Window(host.Window()));
         std::size_t expected = std::size_t(std::count(keysyms.begin(), keysyms.end(), ' ') + 1);
         if (std::system(("xdotool key --window " + id + " " + keysyms).c_str()) == 0)

@@ -85,7 +85,7 @@ class Recorder : public VxGameDelegate {
 class LoopHost : public VxGlfwGame {
   public:
     explicit LoopHost(Recorder* r) : recorder(r) {}
-    void SetGlfwWindow(int, int, int, int, int, int, int, int, bool) override {}
+    void SetGlfwWindow(const VxWindowRequest&) override {}
     void gc_collect() override {
         recorder->log.push_back("collect");
         VxGlfwGame::gc_collect();

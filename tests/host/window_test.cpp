@@ -61,7 +61,7 @@ class Window : public ::testing::Test {
     void SetUp() override {
         host.SetDelegate(log);
         host.StartGame();
-        host.SetGlfwWindow(640, 480, 8, 8, 8, 0, 0, 0, false);
+        host.SetGlfwWindow(VxWindowRequest{});
         ASSERT_NE(host.Window(), nullptr);
     }
     void TearDown() override { glfwDestroyWindow(host.Window()); }
