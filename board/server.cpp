@@ -48,16 +48,6 @@ std::optional<std::map<std::string, std::string>> FormFields(const std::string& 
     return fields;
 }
 
-// A replay file of another format than this game's is another game version's.
-bool OtherFormat(const std::string& bytes) {
-    return bytes.size() >= 10 && bytes.starts_with("SPDRPLAY") &&
-           (uint8_t(bytes[8]) | uint8_t(bytes[9]) << 8) != ReplayFormat;
-}
-
-std::string OtherVersionText(const std::string& version) {
-    return "the replay was recorded by Spindrift " + version + ", this is Spindrift " SPINDRIFT_VERSION;
-}
-
 class Routes {
   public:
     Routes(const BoardOptions& given, Store& data, const BoardCache& boards)
@@ -80,12 +70,15 @@ class Routes {
         const auto bytes = DecodeBase64(text);
         if (!bytes) return Fail(res, 400, "the replay is not base64");
         if (bytes->size() > MaxReplayBytes) return Fail(res, 413, "the replay is larger than 4 MiB");
-        if (OtherFormat(*bytes)) return Fail(res, 409, "the replay is another game version's file format");
+        const std::span<const uint8_t> file(reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size());
+        // A file of another format than this game's is another game version's.
+        const int format = ReplayFileFormat(file);
+        if (format != -1 && format != ReplayFormat)
+            return Fail(res, 409, "the replay is another game version's file format");
         ReplayData data;
-        const std::string why =
-            DecodeReplay({reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size()}, data);
-        if (!why.empty()) return Fail(res, 400, "not a replay: " + why);
-        if (data.gameVersion != SPINDRIFT_VERSION) return Fail(res, 409, OtherVersionText(data.gameVersion));
+        if (const std::string why = DecodeReplay(file, data); !why.empty())
+            return Fail(res, 400, "not a replay: " + why);
+        if (const std::string why = OtherVersionReason(data); !why.empty()) return Fail(res, 409, why);
         const Submission round{Sha256(key),     name,           req.remote_addr,
                                *bytes,          Sha256(*bytes), CourseHash(data),
                                data.difficulty, data.score};

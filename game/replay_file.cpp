@@ -207,6 +207,20 @@ std::vector<uint8_t> EncodeReplay(const ReplayData& replay) {
     return out;
 }
 
+int ReplayFileFormat(std::span<const uint8_t> bytes) {
+    Reader r{bytes};
+    auto magic = r.Span(sizeof Magic);
+    const uint32_t format = r.Le(2);
+    if (!r.ok || !std::equal(magic.begin(), magic.end(), Magic)) return -1;
+    return int(format);
+}
+
+std::string OtherVersionReason(const ReplayData& replay) {
+    if (replay.gameVersion == SPINDRIFT_VERSION) return {};
+    return "the replay was recorded by Spindrift " + replay.gameVersion +
+           ", this is Spindrift " SPINDRIFT_VERSION;
+}
+
 std::string DecodeReplay(std::span<const uint8_t> bytes, ReplayData& replay) {
     replay = ReplayData{};
     if (bytes.size() > ReplayMaxBytes) return "the file is too large to be a replay";

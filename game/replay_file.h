@@ -69,6 +69,10 @@ struct ReplayData {
 };
 
 std::vector<uint8_t> EncodeReplay(const ReplayData& replay);
+// The format version a replay file says it has; -1 when the bytes do not start as a replay.
+int ReplayFileFormat(std::span<const uint8_t> bytes);
+// Empty when this game version recorded the replay; otherwise why it cannot be played the same.
+std::string OtherVersionReason(const ReplayData& replay);
 // Empty when the bytes are a whole replay of this format; otherwise why not, in one line. Every
 // count and stream is checked here, so that playing a decoded replay cannot run off its data.
 std::string DecodeReplay(std::span<const uint8_t> bytes, ReplayData& replay);

@@ -20,9 +20,8 @@ int c_MyApp::p_LoadReplay(ReplayMode mode, const std::string& path) {
     ReplaySession& r = m_Replay;
     r.failure = ReadReplay(path, r.data);
     r.status = ReplayUnreadable;
-    if (r.failure.empty() && r.data.gameVersion != SPINDRIFT_VERSION) {
-        r.failure = "the replay was recorded by Spindrift " + r.data.gameVersion + ", this is Spindrift " +
-                    SPINDRIFT_VERSION;
+    if (r.failure.empty() && !OtherVersionReason(r.data).empty()) {
+        r.failure = OtherVersionReason(r.data);
         r.status = ReplayOtherVersion;
     } else if (r.failure.empty() && r.data.start.size() != StartFieldCount(*this)) {
         r.failure = "the round's start does not fit this game";

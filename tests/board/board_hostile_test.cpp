@@ -115,12 +115,8 @@ TEST_F(BoardServer, SlowClientsAreCutOffWhileOthersAreServed) {
             i % 2 ? "GET /api/board HTTP/1.1\r\nHost: 127.0.0.1\r\n"
                   : "POST /api/replays HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: " + FormType +
                         "\r\nContent-Length: 1000\r\n\r\nkey=abc";
-        int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(uint16_t(board.port));
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        const int fd = ConnectTo(board.port);
+        ASSERT_GE(fd, 0);
         ASSERT_EQ(::send(fd, half.data(), half.size(), MSG_NOSIGNAL), ssize_t(half.size()));
         slow.push_back(fd);
     }

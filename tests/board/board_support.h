@@ -319,17 +319,27 @@ inline Reply Post(int port, const std::string& path, const std::string& body,
     return Answer(Client(port).Post(path, body, type));
 }
 
+// A socket connected to the board on loopback; nonBlocking leaves the connect to finish on its own.
+inline int ConnectTo(int port, bool nonBlocking = false) {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | (nonBlocking ? SOCK_NONBLOCK : 0), 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(uint16_t(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const int connected = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    if (connected != 0 && !nonBlocking) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 // One request written on a socket of its own, with whatever method, headers and body, read back until
 // the server closes. It reads while it writes, so that an answer sent before the whole body was
 // taken (a body over the limit) is still seen.
 inline Reply Exchange(int port, const std::string& request) {
     Reply reply;
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(uint16_t(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    const int fd = ConnectTo(port, true);
     std::string got;
     std::size_t sent = 0;
     bool writing = true;
